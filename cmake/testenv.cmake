@@ -1,0 +1,26 @@
+# How tests reach the test environment: the fixed values of testenv/testenv.conf go into every
+# test's environment, and Windows test programs run under Wine through testenv/wine-run.sh.
+file(STRINGS ${PROJECT_SOURCE_DIR}/testenv/testenv.conf _conf REGEX "^[A-Z_]+=")
+set(XQV_TEST_ENVIRONMENT)
+foreach(_line IN LISTS _conf)
+  list(APPEND XQV_TEST_ENVIRONMENT "XQV_${_line}")
+endforeach()
+set(XQV_BUILD_ROOT ${PROJECT_SOURCE_DIR}/build CACHE PATH "where testenv keeps its state")
+set(XQV_TESTENV_DIR ${XQV_BUILD_ROOT}/testenv)
+list(APPEND XQV_TEST_ENVIRONMENT "XQV_TESTENV_DIR=${XQV_TESTENV_DIR}"
+     "XQV_WINEPREFIX=${XQV_TESTENV_DIR}/wineprefix" "XQV_BUILD_DIR=${CMAKE_BINARY_DIR}")
+
+# xqv_add_test(NAME target [ARGS ...]): one ctest test running a test program (under Wine for
+# the windows build), with the environment above and its working folder in the build folder.
+function(xqv_add_test name target)
+  cmake_parse_arguments(T "" "TIMEOUT" "ARGS;LABELS" ${ARGN})
+  if(CMAKE_CROSSCOMPILING AND NOT XQV_WINE_TESTS)
+    return()
+  endif()
+  add_test(NAME ${name} COMMAND ${target} ${T_ARGS} WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${XQV_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT}
+                                          LABELS "${T_LABELS}")
+endfunction()

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Brings the test environment up: the Russian locale, the 32-bit Wine prefix with a warm
+# persistent wineserver, an Xvfb display, and the private Firebird 3 server on 127.0.0.1:3051.
+# Idempotent: whatever already runs is left running. testenv/stop.sh takes it all down.
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+mkdir -p "$TESTENV_DIR"
+
+setup_locale() {
+    [ -f "$LOCALE_DIR/ru_RU.UTF-8/LC_CTYPE" ] && return
+    log "generating ru_RU.UTF-8 into $LOCALE_DIR"
+    mkdir -p "$LOCALE_DIR"
+    # localedef warns about harmless things and then exits 1; the files are what counts.
+    localedef -i ru_RU -f UTF-8 "$LOCALE_DIR/ru_RU.UTF-8" 2>/dev/null || true
+    [ -f "$LOCALE_DIR/ru_RU.UTF-8/LC_CTYPE" ] || { log "localedef failed"; exit 1; }
+}
+
+setup_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        log "creating the Wine prefix $WINEPREFIX"
+        with_wine_env "$WINELOADER" wineboot -i </dev/null >/dev/null 2>&1
+        with_wine_env "$WINESERVER" -w
+        # Xvfb has no window manager: Wine draws the title bars and frames itself, so windows
+        # look (and screenshots show them) as on Windows.
+        with_wine_env "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+            </dev/null >/dev/null 2>&1
+        with_wine_env "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >/dev/null 2>&1
+        with_wine_env "$WINESERVER" -w
+    fi
+    # A persistent, warmed-up server makes every later Wine start fast and keeps Wine services
+    # alive between calls. Its output must be redirected or output-capturing callers hang.
+    with_wine_env "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+    with_wine_env "$WINELOADER" cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+display_alive() {
+    [ -f "$XVFB_PIDFILE" ] && kill -0 "$(cat "$XVFB_PIDFILE")" 2>/dev/null
+}
+
+setup_display() {
+    display_alive && return
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$TESTENV_DIR/xvfb.log" 2>&1 &
+        echo $! >"$XVFB_PIDFILE"
+        echo ":$n" >"$XVFB_DISPLAYFILE"
+        local i
+        for i in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && { log "Xvfb on :$n"; return; }
+            kill -0 "$(cat "$XVFB_PIDFILE")" 2>/dev/null || break
+            sleep 0.1
+        done
+        rm -f "$XVFB_PIDFILE" "$XVFB_DISPLAYFILE"
+    done
+    log "could not start Xvfb"
+    exit 1
+}
+
+isql() { isql-fb -q -user "$FB_USER" "$@"; }
+
+server_listening() {
+    (exec 3<>"/dev/tcp/$FB_HOST/$FB_PORT") 2>/dev/null
+}
+
+write_firebird_config() {
+    local sys=/usr/lib/x86_64-linux-gnu/firebird/3.0
+    mkdir -p "$FB_DIR/lock" "$FB_DIR/tmp"
+    local d
+    for d in plugins intl lib UDF; do ln -sfn "$sys/$d" "$FB_DIR/$d"; done
+    cp -f "$sys/firebird.msg" "$FB_DIR/"
+    cp -f /etc/firebird/3.0/plugins.conf /etc/firebird/3.0/fbintl.conf "$FB_DIR/"
+    [ -f "$FB_DIR/security3.fdb" ] || cp /var/lib/firebird/3.0/system/security3.fdb "$FB_DIR/"
+    cat >"$FB_DIR/firebird.conf" <<CONF
+RemoteServicePort = $FB_PORT
+RemoteBindAddress = $FB_HOST
+SecurityDatabase = $FB_DIR/security3.fdb
+ServerMode = Super
+WireCrypt = Enabled
+AuthServer = Srp, Legacy_Auth
+UserManager = Srp
+CONF
+    cat >"$FB_DIR/databases.conf" <<CONF
+security.db = $FB_DIR/security3.fdb
+{
+    RemoteAccess = false
+}
+CONF
+}
+
+# SYSDBA of the copied security database has the password Debian generated; the tests use
+# the one in testenv.conf.
+set_sysdba_password() {
+    local probe="$FB_DIR/probe.fdb"
+    rm -f "$probe"
+    if echo "CREATE DATABASE '$FB_HOST/$FB_PORT:$probe';" |
+        isql -password "$FB_PASSWORD" >/dev/null 2>&1; then
+        rm -f "$probe"
+        return
+    fi
+    local debian
+    debian=$(sed -n 's/^ISC_PASSWORD="\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' /etc/firebird/3.0/SYSDBA.password)
+    log "setting the test SYSDBA password"
+    printf "CREATE DATABASE '%s';\nALTER USER SYSDBA PASSWORD '%s';\nCOMMIT;\n" \
+        "$FB_HOST/$FB_PORT:$probe" "$FB_PASSWORD" | isql -password "$debian"
+    rm -f "$probe"
+}
+
+setup_firebird() {
+    if [ -f "$FB_DIR/server.pid" ] && kill -0 "$(cat "$FB_DIR/server.pid")" 2>/dev/null &&
+        server_listening; then
+        return
+    fi
+    if server_listening; then
+        log "port $FB_PORT is taken by another program"
+        exit 1
+    fi
+    write_firebird_config
+    log "starting Firebird on $FB_HOST:$FB_PORT"
+    FIREBIRD=$FB_DIR FIREBIRD_LOCK=$FB_DIR/lock FIREBIRD_TMP=$FB_DIR/tmp \
+        setsid /usr/sbin/firebird </dev/null >"$FB_DIR/server.log" 2>&1 &
+    echo $! >"$FB_DIR/server.pid"
+    local i
+    for i in $(seq 100); do
+        server_listening && break
+        sleep 0.1
+    done
+    server_listening || { log "Firebird did not start"; cat "$FB_DIR/server.log" >&2; exit 1; }
+    set_sysdba_password
+}
+
+setup_locale
+setup_prefix
+setup_display
+setup_firebird
+log "ready (prefix $WINEPREFIX, display $(cat "$XVFB_DISPLAYFILE"), Firebird $FB_HOST:$FB_PORT)"
