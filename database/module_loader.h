@@ -1,0 +1,15 @@
+// Loading a shared library by file name; one implementation per platform
+// (module_loader_win.cpp, module_loader_posix.cpp).
+#pragma once
+
+#include <string>
+
+namespace xqv::fb {
+
+// The library's module, or null when it cannot be loaded.
+void* OpenModule(const std::string& fileName);
+// The exported symbol, or null.
+void* ModuleSymbol(void* module, const char* name);
+void CloseModule(void* module);
+
+} // namespace xqv::fb
