@@ -1,0 +1,64 @@
+// A window for tests: records what the code under test logs and asks, answers its dialogs from
+// a queue of scripted answers, and holds a settable profile and the outcome flag. It makes
+// itself the current window while it lives.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <deque>
+#include <string>
+#include <vector>
+#include "run_window.h"
+
+namespace testenv {
+
+class ScriptedWindow : public xqv::RunWindow {
+public:
+    struct Dialog {
+        std::string text;
+        xqv::MessageKind kind;
+        xqv::DialogButtons buttons;
+        xqv::DialogAnswer focusButton;
+    };
+
+    ScriptedWindow() { xqv::SetWindow(this); }
+    ~ScriptedWindow() override { xqv::SetWindow(nullptr); }
+    ScriptedWindow(const ScriptedWindow&) = delete;
+    ScriptedWindow& operator=(const ScriptedWindow&) = delete;
+
+    // What a test sets up.
+    xqv::ProjectProfile profile;
+    std::deque<xqv::DialogAnswer> answers; // one per dialog, in order
+
+    // What the code under test did.
+    std::vector<std::string> logLines;      // SaveExceptionToLog texts
+    std::vector<std::string> viewLines;     // AddLogViewLine lines
+    std::vector<Dialog> dialogs;            // ShowMessage calls
+    std::vector<std::string> plainMessages; // ShowPlainMessage texts
+    std::string statusCaption;
+    int processMessagesCalls = 0;
+    bool updateStageFailed = false;
+
+    void SaveExceptionToLog(const std::string& text) override { logLines.push_back(text); }
+    void AddLogViewLine(const std::string& line) override { viewLines.push_back(line); }
+    void ProcessMessages() override { ++processMessagesCalls; }
+    // A dialog nobody scripted fails the test and is answered Cancel.
+    xqv::DialogAnswer ShowMessage(const std::string& text, xqv::MessageKind kind,
+                                  xqv::DialogButtons buttons,
+                                  xqv::DialogAnswer focusButton) override {
+        dialogs.push_back({text, kind, buttons, focusButton});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected dialog: " << text;
+            return xqv::DialogAnswer::Cancel;
+        }
+        xqv::DialogAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowPlainMessage(const std::string& text) override { plainMessages.push_back(text); }
+    void SetStatusCaption(const std::string& text) override { statusCaption = text; }
+    void SetUpdateStageFailed(bool failed) override { updateStageFailed = failed; }
+    bool UpdateStageFailed() const override { return updateStageFailed; }
+    const xqv::ProjectProfile& Profile() const override { return profile; }
+};
+
+} // namespace testenv
