@@ -1,0 +1,228 @@
+#include "script_session.h"
+
+#include "script_directives.h"
+#include "script_splitter.h"
+#include "sql_text.h"
+
+namespace xqv::script {
+
+namespace {
+
+const char* const kNotConnected = "Нет подключения к базе данных!";
+const int32_t kSuccess = 1;
+const int32_t kLibraryFailure = -1;
+
+// The code reported for a failure of the client library: its first error code, never 1.
+int32_t FailureCode(ISC_STATUS code) {
+    return code == 0 || code == kSuccess ? kLibraryFailure : static_cast<int32_t>(code);
+}
+
+// Carries out action; an exception becomes the failure's message and code.
+template <typename Action> int32_t Guarded(std::string& error, Action action) {
+    try {
+        return action();
+    } catch (const fb::ClientError& e) {
+        error = e.Message();
+        return FailureCode(e.IscCode());
+    } catch (const std::exception& e) {
+        error = e.what();
+        return kLibraryFailure;
+    }
+}
+
+const char* InvalidDirectiveMessage(DirectiveKind kind) {
+    switch (kind) {
+    case DirectiveKind::SetNames:
+        return "Не задана кодировка в команде SET NAMES!";
+    case DirectiveKind::SetSqlDialect:
+        return "Неверный диалект SQL: допустимы 1, 2 и 3!";
+    default:
+        return "Неверный параметр команды SET AUTODDL: допустимы ON и OFF!";
+    }
+}
+
+} // namespace
+
+bool ScriptSession::Connect(std::string_view paramString, std::string& error) {
+    Close();
+    if (!ParseConnectParams(paramString, params_)) {
+        error = "Неверная строка параметров подключения!";
+        return false;
+    }
+    dialect_ = params_.dialect;
+    autoDdl_ = true;
+    const int32_t code = Guarded(error, [&] {
+        client_ = fb::ClientLibrary::Load(params_.clientLibrary);
+        Attach();
+        return kSuccess;
+    });
+    if (code == kSuccess) return true;
+    Close();
+    return false;
+}
+
+void ScriptSession::Attach() {
+    auto attachment = std::make_unique<fb::Attachment>(client_);
+    attachment->Attach(params_.database, BuildDpb(params_));
+    attachment_ = std::move(attachment);
+}
+
+int ScriptSession::Run(std::string_view script, const RunCallbacks& callbacks) {
+    int failures = 0;
+    // Reports a failure; true when the run has to stop there.
+    auto fail = [&](int32_t number, const std::string& statement, const std::string& error,
+                    int32_t code) {
+        ++failures;
+        if (callbacks.onError) callbacks.onError(statement.c_str(), error.c_str());
+        const bool stopAsked = callbacks.onCode && callbacks.onCode(number, code) != 0;
+        return stopAsked || !Connected();
+    };
+
+    bool stopped = false;
+    int32_t number = 0;
+    std::string text, error;
+    if (!Connected()) stopped = fail(number, text, kNotConnected, kLibraryFailure);
+    StatementSplitter splitter(script);
+    Statement statement;
+    while (!stopped && splitter.Next(statement)) {
+        ++number;
+        text.assign(statement.text);
+        if (callbacks.onText) callbacks.onText(number, text.c_str());
+        error.clear();
+        int32_t code = kLibraryFailure;
+        if (statement.terminated)
+            code = Execute(text, error);
+        else
+            error =
+                "Скрипт оборван: оператор не завершён символом \"" + splitter.Terminator() + "\"!";
+        if (code == kSuccess) {
+            if (callbacks.onCode) callbacks.onCode(number, kSuccess);
+            continue;
+        }
+        stopped = fail(number, text, error, code);
+    }
+    if (!stopped) {
+        error.clear();
+        const int32_t code = Commit(error);
+        if (code != kSuccess) fail(number + 1, "COMMIT", error, code);
+    }
+    Close();
+    return failures;
+}
+
+int32_t ScriptSession::Execute(const std::string& statement, std::string& error) {
+    const Directive directive = ParseDirective(statement);
+    if (!directive.valid) {
+        error = InvalidDirectiveMessage(directive.kind);
+        return kLibraryFailure;
+    }
+    switch (directive.kind) {
+    case DirectiveKind::None:
+        return ExecuteOnServer(statement, error);
+    case DirectiveKind::SetTerm:
+        return kSuccess;
+    case DirectiveKind::SetNames:
+        params_.charSet = directive.argument;
+        return kSuccess;
+    case DirectiveKind::SetSqlDialect:
+        dialect_ = directive.argument[0] - '0';
+        return kSuccess;
+    case DirectiveKind::SetAutoDdl:
+        autoDdl_ = !IsKeyword(directive.argument, "OFF");
+        return kSuccess;
+    case DirectiveKind::Commit:
+        return Commit(error);
+    case DirectiveKind::Rollback:
+        return Guarded(error, [&] {
+            if (transaction_ && transaction_->Active()) transaction_->Rollback();
+            return kSuccess;
+        });
+    case DirectiveKind::Reconnect:
+        return Reconnect(error);
+    }
+    return kSuccess;
+}
+
+int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string& error) {
+    if (!Connected()) {
+        error = kNotConnected;
+        return kLibraryFailure;
+    }
+    const int32_t code = Guarded(error, [&] {
+        if (!transaction_) transaction_ = std::make_unique<fb::Transaction>(client_);
+        if (!transaction_->Active()) transaction_->Start(attachment_->Handle(), std::string());
+        fb::StatusVector status;
+        if (client_->Api().isc_dsql_execute_immediate(status, attachment_->Handle(),
+                                                      transaction_->Handle(), 0, statement.c_str(),
+                                                      dialect_, nullptr))
+            throw fb::StatusError(*client_, status);
+        return kSuccess;
+    });
+    if (code != kSuccess || !autoDdl_ || !IsDataDefinition(statement)) return code;
+    return Commit(error);
+}
+
+// Commits what the open transaction holds; when the commit fails, the transaction is rolled
+// back so that the run can go on with a clean one.
+int32_t ScriptSession::Commit(std::string& error) {
+    if (!transaction_ || !transaction_->Active()) return kSuccess;
+    const int32_t code = Guarded(error, [&] {
+        transaction_->Commit();
+        return kSuccess;
+    });
+    if (code != kSuccess) transaction_.reset();
+    return code;
+}
+
+int32_t ScriptSession::Reconnect(std::string& error) {
+    if (!Connected()) {
+        error = kNotConnected;
+        return kLibraryFailure;
+    }
+    int32_t code = Commit(error);
+    std::string detachError;
+    const int32_t detached = Guarded(detachError, [&] {
+        transaction_.reset();
+        attachment_->Detach();
+        return kSuccess;
+    });
+    attachment_.reset();
+    if (code == kSuccess && detached != kSuccess) {
+        code = detached;
+        error = detachError;
+    }
+    std::string attachError;
+    const int32_t attached = Guarded(attachError, [&] {
+        Attach();
+        return kSuccess;
+    });
+    if (attached != kSuccess) {
+        // Without a connection nothing more can run: report the attach over anything earlier.
+        error = attachError;
+        return attached;
+    }
+    return code;
+}
+
+void ScriptSession::DetachKeepingLibrary() noexcept {
+    transaction_.reset();
+    attachment_.reset();
+}
+
+void ScriptSession::Close() noexcept {
+    DetachKeepingLibrary();
+    client_.reset();
+}
+
+ScriptSession& LibrarySession() {
+    // Never destroyed by the runtime: the library's unload detaches it explicitly, at a point
+    // where the client library may still be called.
+    static ScriptSession* session = new ScriptSession;
+    return *session;
+}
+
+void CloseLibrarySession() noexcept {
+    LibrarySession().DetachKeepingLibrary();
+}
+
+} // namespace xqv::script

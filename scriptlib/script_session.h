@@ -1,0 +1,65 @@
+// One connection of the script library and the script runs on it: what the exports of the
+// library do behind their C interface.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include "connect_params.h"
+#include "fb_client.h"
+#include "sqlscript_api.h"
+
+namespace xqv::script {
+
+struct RunCallbacks {
+    SqlScriptErrorCallback onError = nullptr;
+    SqlScriptTextCallback onText = nullptr;
+    SqlScriptCodeCallback onCode = nullptr;
+};
+
+class ScriptSession {
+public:
+    ScriptSession() = default;
+    ~ScriptSession() { Close(); }
+    ScriptSession(const ScriptSession&) = delete;
+    ScriptSession& operator=(const ScriptSession&) = delete;
+
+    // Loads the client library named in the connect parameter string and attaches; closes an
+    // earlier connection first. On failure the reason is in error and nothing stays attached.
+    bool Connect(std::string_view paramString, std::string& error);
+
+    // Runs the script on the connection (see sqlscript_api.h for what is reported and when
+    // the run stops) and closes the connection. Answers the number of failed statements.
+    int Run(std::string_view script, const RunCallbacks& callbacks);
+
+    // Rolls back the open transaction, detaches and lets the client library go, quietly.
+    void Close() noexcept;
+
+    // Detaches as Close does but keeps the client library loaded: for the library's own
+    // unload, when unloading another library is not safe.
+    void DetachKeepingLibrary() noexcept;
+
+    bool Connected() const { return attachment_ && attachment_->Attached(); }
+
+private:
+    // Carries out one statement; answers 1, or the failure's code with its message in error.
+    int32_t Execute(const std::string& statement, std::string& error);
+    int32_t ExecuteOnServer(const std::string& statement, std::string& error);
+    int32_t Commit(std::string& error);
+    int32_t Reconnect(std::string& error);
+    void Attach();
+
+    ConnectParams params_;
+    std::shared_ptr<const fb::ClientLibrary> client_;
+    std::unique_ptr<fb::Attachment> attachment_;
+    std::unique_ptr<fb::Transaction> transaction_;
+    int dialect_ = 3;
+    bool autoDdl_ = true;
+};
+
+// The library's one session, created on first use. CloseLibrarySession detaches it when the
+// library is unloaded while still attached.
+ScriptSession& LibrarySession();
+void CloseLibrarySession() noexcept;
+
+} // namespace xqv::script

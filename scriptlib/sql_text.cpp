@@ -1,0 +1,56 @@
+#include "sql_text.h"
+
+namespace xqv::script {
+
+bool IsKeyword(std::string_view word, std::string_view upperKeyword) {
+    if (word.size() != upperKeyword.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char c = word[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upperKeyword[i]) return false;
+    }
+    return true;
+}
+
+size_t SkipComment(std::string_view text, size_t pos) {
+    if (pos + 1 >= text.size()) return pos;
+    if (text[pos] == '/' && text[pos + 1] == '*') {
+        const size_t close = text.find("*/", pos + 2);
+        return close == std::string_view::npos ? text.size() : close + 2;
+    }
+    if (text[pos] == '-' && text[pos + 1] == '-') {
+        const size_t eol = text.find('\n', pos + 2);
+        return eol == std::string_view::npos ? text.size() : eol + 1;
+    }
+    return pos;
+}
+
+size_t SkipBlanksAndComments(std::string_view text, size_t pos) {
+    while (pos < text.size()) {
+        if (IsBlank(text[pos])) {
+            ++pos;
+            continue;
+        }
+        const size_t after = SkipComment(text, pos);
+        if (after == pos) break;
+        pos = after;
+    }
+    return pos;
+}
+
+std::string_view NextWord(std::string_view text, size_t& pos) {
+    pos = SkipBlanksAndComments(text, pos);
+    const size_t start = pos;
+    while (pos < text.size() && IsWordChar(text[pos]))
+        ++pos;
+    return text.substr(start, pos - start);
+}
+
+std::string_view TrimRight(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(0, end);
+}
+
+} // namespace xqv::script
