@@ -13,6 +13,8 @@ RunWindow& Window() {
     return *current;
 }
 
-void SetWindow(RunWindow* window) { current = window; }
+void SetWindow(RunWindow* window) {
+    current = window;
+}
 
 } // namespace xqv

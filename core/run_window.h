@@ -37,7 +37,11 @@ RunWindow& Window();
 void SetWindow(RunWindow* window);
 
 // Shorthands for the engine.
-inline void SaveExceptionToLog(const std::string& text) { Window().SaveExceptionToLog(text); }
-inline void ProcessMessages() { Window().ProcessMessages(); }
+inline void SaveExceptionToLog(const std::string& text) {
+    Window().SaveExceptionToLog(text);
+}
+inline void ProcessMessages() {
+    Window().ProcessMessages();
+}
 
 } // namespace xqv

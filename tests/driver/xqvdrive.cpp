@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include "gui_driver.h"
 #include "screenshot.h"
 
 namespace {
@@ -24,7 +25,9 @@ namespace {
     std::exit(1);
 }
 
-HWND FindTopLevel(const std::string& title) { return FindWindowA(nullptr, title.c_str()); }
+HWND FindTopLevel(const std::string& title) {
+    return FindWindowA(nullptr, title.c_str());
+}
 
 HWND WaitWindow(const std::string& title, int seconds) {
     for (int i = 0; i < seconds * 10; ++i) {
@@ -35,15 +38,9 @@ HWND WaitWindow(const std::string& title, int seconds) {
 }
 
 HWND Control(const std::string& title, const std::string& id) {
-    HWND control = GetDlgItem(WaitWindow(title, 10), std::atoi(id.c_str()));
+    HWND control = gui::FindControl(WaitWindow(title, 10), std::atoi(id.c_str()));
     if (!control) Fail("window \"" + title + "\" has no control " + id);
     return control;
-}
-
-std::string Text(HWND hwnd) {
-    std::vector<char> buffer(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0) + 1);
-    SendMessageA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-    return buffer.data();
 }
 
 void MakeParentFolders(const std::string& path) {
@@ -57,8 +54,8 @@ void Start(const std::string& exe) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string command = "\"" + exe + "\"";
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
         Fail("cannot start " + exe);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
@@ -84,14 +81,16 @@ int main(int argc, char** argv) {
             std::string title = next("title");
             int seconds = std::atoi(next("seconds").c_str());
             int n = 0;
-            while (FindTopLevel(title) && n++ < seconds * 10) Sleep(100);
+            while (FindTopLevel(title) && n++ < seconds * 10)
+                Sleep(100);
             if (FindTopLevel(title)) Fail("window \"" + title + "\" still there");
         } else if (command == "expect-text") {
             std::string title = next("title");
             HWND control = Control(title, next("id"));
             std::string expected = next("text");
-            std::string actual = Text(control);
-            if (actual != expected) Fail("text is \"" + actual + "\", expected \"" + expected + "\"");
+            std::string actual = gui::Text(control);
+            if (actual != expected)
+                Fail("text is \"" + actual + "\", expected \"" + expected + "\"");
         } else if (command == "set-text") {
             std::string title = next("title");
             HWND control = Control(title, next("id"));
@@ -113,7 +112,8 @@ int main(int argc, char** argv) {
             std::string title = next("title");
             PostMessageA(WaitWindow(title, 10), WM_CLOSE, 0, 0);
             int n = 0;
-            while (FindTopLevel(title) && n++ < 100) Sleep(100);
+            while (FindTopLevel(title) && n++ < 100)
+                Sleep(100);
             if (FindTopLevel(title)) Fail("window \"" + title + "\" did not close");
         } else if (command == "sleep") {
             Sleep(std::atoi(next("milliseconds").c_str()));

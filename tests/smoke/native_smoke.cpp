@@ -21,7 +21,8 @@ std::string StatusText(InterpretFn interpret, const Status* status) {
     std::string text;
     char line[512];
     const Status* cursor = status;
-    while (interpret(line, sizeof line, &cursor) > 0) text += std::string(line) + "\n";
+    while (interpret(line, sizeof line, &cursor) > 0)
+        text += std::string(line) + "\n";
     return text;
 }
 

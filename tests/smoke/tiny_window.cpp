@@ -22,11 +22,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "XqvTinyWindow";
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowA(wc.lpszClassName, "Окно проверки", WS_OVERLAPPEDWINDOW, 100, 100,
-                              420, 160, nullptr, nullptr, instance, nullptr);
-    HWND label = CreateWindowA("STATIC", "Проверка кириллицы: АБВГД абвгд ЁЁ", WS_CHILD | WS_VISIBLE,
-                               16, 24, 380, 24, hwnd, reinterpret_cast<HMENU>(1001), instance,
-                               nullptr);
+    HWND hwnd = CreateWindowA(wc.lpszClassName, "Окно проверки", WS_OVERLAPPEDWINDOW, 100, 100, 420,
+                              160, nullptr, nullptr, instance, nullptr);
+    HWND label =
+        CreateWindowA("STATIC", "Проверка кириллицы: АБВГД абвгд ЁЁ", WS_CHILD | WS_VISIBLE, 16, 24,
+                      380, 24, hwnd, reinterpret_cast<HMENU>(1001), instance, nullptr);
     SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  TRUE);
     ShowWindow(hwnd, show);

@@ -9,7 +9,9 @@
 
 namespace {
 
-TEST(WindowsEnvironment, AnsiCodePageIs1251) { EXPECT_EQ(GetACP(), 1251u); }
+TEST(WindowsEnvironment, AnsiCodePageIs1251) {
+    EXPECT_EQ(GetACP(), 1251u);
+}
 
 TEST(WindowsEnvironment, ReadsCustomResourceOfOwnExe) {
     HRSRC info = FindResourceA(nullptr, "SMOKE", "TEXT");
@@ -48,7 +50,8 @@ std::string StatusText(InterpretFn interpret, const Status* status) {
     std::string text;
     char line[512];
     const Status* cursor = status;
-    while (interpret(line, sizeof line, &cursor) > 0) text += std::string(line) + "\n";
+    while (interpret(line, sizeof line, &cursor) > 0)
+        text += std::string(line) + "\n";
     return text;
 }
 

@@ -1,0 +1,89 @@
+// The main window created inside the test program: menus of both looks, the profile fields the
+// engine reads, and the log entries of SaveExceptionToLog in the view and the file.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <fstream>
+#include <iterator>
+#include "control_ids.h"
+#include "errors.h"
+#include "gui_driver.h"
+#include "main_window.h"
+
+namespace {
+
+namespace ids = xqv::ids;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Window {
+    xqv::TfrmMain frm;
+    explicit Window(xqv::Project preset) {
+        frm.Create(GetModuleHandleA(nullptr));
+        frm.ApplyPresetProfile(preset);
+        frm.Show(SW_SHOWNORMAL);
+        frm.ProcessMessages();
+    }
+};
+
+TEST(MainWindowInProcess, PresetProfileGivesStandardLookWithServiceMenuOnly) {
+    Window w(xqv::Project::OrveLin);
+    EXPECT_EQ(gui::MenuCaptions(w.frm.Handle()), std::vector<std::string>{"Сервис"});
+    EXPECT_EQ(gui::Text(w.frm.Handle()), "main_window_test");
+    EXPECT_EQ(xqv::Application.Title, "main_window_test");
+    const xqv::ProjectProfile& p = w.frm.Profile();
+    EXPECT_EQ(p.ProjectName, "Orvelin");
+    EXPECT_EQ(p.ClientLibraryName, "fbclient.dll");
+    EXPECT_EQ(p.DatabaseFileName, "OrveLin.fdb");
+    EXPECT_EQ(p.ClientExeName, "OrveLin.exe");
+    EXPECT_EQ(p.DbConnectPrefix, "localhost/3051:");
+    EXPECT_EQ(p.FreeSpaceFactor, 2);
+}
+
+TEST(MainWindowInProcess, OtherPresetKeepsAllMenusAndProjectCommandsSwitchProfiles) {
+    Window w(xqv::Project::Vizevudav);
+    HWND hwnd = w.frm.Handle();
+    EXPECT_EQ(gui::MenuCaptions(hwnd), (std::vector<std::string>{"Проект", "Сервис", "Справка"}));
+    HMENU project = GetSubMenu(GetMenu(hwnd), 0);
+    EXPECT_EQ(GetMenuItemCount(project), 1) << "only the preset project stays visible";
+    EXPECT_TRUE(GetMenuState(project, ids::mmProject_Vizevudav, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(project, ids::mmProject_Vizevudav, MF_BYCOMMAND) & MF_GRAYED);
+
+    SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(ids::mmProject_VornaMini, 0), 0);
+    const xqv::ProjectProfile& p = w.frm.Profile();
+    EXPECT_EQ(p.ProjectName, "VORNA_MINI");
+    EXPECT_EQ(p.DatabaseFileName, "Vorna_Mini.fdb");
+    EXPECT_EQ(p.ClientExeName, "Vorna_Mini.exe");
+    EXPECT_EQ(p.FreeSpaceFactor, 2);
+    EXPECT_EQ(p.ClientLibraryName, "fbclient.dll");
+    EXPECT_EQ(p.DbConnectPrefix, "localhost/3051:");
+    EXPECT_EQ(gui::Text(gui::FindControl(hwnd, ids::eProgramLocation)), "C:\\XQV\\Vorna_Mini");
+    EXPECT_EQ(gui::Text(hwnd), "Updater ПО ЛЕМВ ГК \"Вельмора\": обновление проекта Vorna_Mini");
+}
+
+TEST(MainWindowInProcess, EntriesGoToViewWithoutLeadingCrAndToFileWithIt) {
+    Window w(xqv::Project::OrveLin);
+    w.frm.SaveExceptionToLog("первая");
+    w.frm.SaveExceptionToLog("вторая\rстрока");
+    const std::string view = gui::Text(gui::FindControl(w.frm.Handle(), ids::mLog));
+    const std::string file = ReadAll(w.frm.LogFile());
+    // The view: entry 1, line break, entry 2; the file: CR entry CR LF, twice.
+    const size_t split = view.find("\r\n");
+    ASSERT_NE(split, std::string::npos);
+    const std::string first = view.substr(0, split), second = view.substr(split + 2);
+    EXPECT_NE(first.find(": первая"), std::string::npos);
+    EXPECT_NE(second.find(": вторая\rстрока"), std::string::npos);
+    EXPECT_EQ(file, "\r" + first + "\r\n\r" + second + "\r\n");
+}
+
+TEST(MainWindowInProcess, LogFileLostKeepsTheViewAndRaisesInOutError) {
+    Window w(xqv::Project::OrveLin);
+    ASSERT_TRUE(DeleteFileA(w.frm.LogFile().c_str()));
+    EXPECT_THROW(w.frm.SaveExceptionToLog("после удаления"), xqv::InOutError);
+    EXPECT_NE(gui::Text(gui::FindControl(w.frm.Handle(), ids::mLog)).find(": после удаления"),
+              std::string::npos);
+}
+
+} // namespace

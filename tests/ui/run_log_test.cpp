@@ -1,0 +1,118 @@
+// The run log's file: its name, its bytes, truncation, and the error box's full-stop rule.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include "errors.h"
+#include "run_log.h"
+#include "system_routines.h"
+
+namespace {
+
+const std::string kFolder = "C:\\xqvtest\\ui\\runlog";
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+class RunLogFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveTree(kFolder);
+        CreateDirectoryA("C:\\xqvtest", nullptr);
+        CreateDirectoryA("C:\\xqvtest\\ui", nullptr);
+    }
+    void TearDown() override { RemoveTree(kFolder); }
+};
+
+TEST(RunLogName, TwoDigitFieldsFromFixedTime) {
+    SYSTEMTIME t = {};
+    t.wYear = 2026, t.wMonth = 12, t.wDay = 8, t.wHour = 0, t.wMinute = 54, t.wSecond = 4;
+    EXPECT_EQ(xqv::LogFileName("C:\\App", t), "C:\\App\\Logs\\081226-005404_Updater.log");
+    t.wMonth = 1, t.wDay = 31, t.wHour = 9, t.wMinute = 0, t.wSecond = 59;
+    EXPECT_EQ(xqv::LogFileName("C:\\App", t), "C:\\App\\Logs\\310126-090059_Updater.log");
+    t.wHour = 23;
+    EXPECT_EQ(xqv::LogFileName("C:\\App", t), "C:\\App\\Logs\\310126-230059_Updater.log");
+}
+
+TEST(RunLogName, IntToTwoDigits) {
+    EXPECT_EQ(xqv::IntToTwoDigits(0), "00");
+    EXPECT_EQ(xqv::IntToTwoDigits(7), "07");
+    EXPECT_EQ(xqv::IntToTwoDigits(26), "26");
+    EXPECT_EQ(xqv::IntToTwoDigits(2026), "26");
+    EXPECT_EQ(xqv::IntToTwoDigits(-5), "-5");
+    EXPECT_EQ(xqv::IntToTwoDigits(-123), "23");
+}
+
+TEST_F(RunLogFile, CreatesFolderAndEmptyFileThenEntriesAsBytes) {
+    const std::string file = kFolder + "\\Logs\\081226-005404_Updater.log";
+    xqv::CreateLogFile(kFolder, file);
+    EXPECT_EQ(ReadAll(file), "");
+    xqv::AppendLogEntry(file, "08.12.2026 - 0:54:04: первая");
+    xqv::AppendLogEntry(file, "08.12.2026 - 0:54:05: вторая\rс переводом");
+    EXPECT_EQ(ReadAll(file), "\r08.12.2026 - 0:54:04: первая\r\n"
+                             "\r08.12.2026 - 0:54:05: вторая\rс переводом\r\n");
+}
+
+TEST_F(RunLogFile, LaterStartTruncatesFileOfSameName) {
+    const std::string file = kFolder + "\\Logs\\same.log";
+    xqv::CreateLogFile(kFolder, file);
+    xqv::AppendLogEntry(file, "запись прошлого запуска");
+    xqv::CreateLogFile(kFolder, file);
+    EXPECT_EQ(ReadAll(file), "");
+}
+
+TEST_F(RunLogFile, AppendToVanishedFileIsInOutError) {
+    const std::string file = kFolder + "\\Logs\\gone.log";
+    xqv::CreateLogFile(kFolder, file);
+    ASSERT_TRUE(DeleteFileA(file.c_str()));
+    try {
+        xqv::AppendLogEntry(file, "x");
+        FAIL() << "no error";
+    } catch (const xqv::InOutError& e) {
+        EXPECT_STREQ(e.KindName(), "EInOutError");
+        EXPECT_EQ(e.Message(), "File not found");
+    }
+}
+
+TEST(RunLogLine, DateDashTimeColonText) {
+    // The Russian regional settings: day.month.year and hour:minute:second.
+    const std::string line = xqv::TimeStampedLine("текст");
+    EXPECT_TRUE(
+        std::regex_match(line, std::regex(R"(\d\d\.\d\d\.\d{4} - \d{1,2}:\d\d:\d\d: текст)")))
+        << line;
+}
+
+TEST(ErrorBox, FullStopAfterLettersAndDigitsOnly) {
+    EXPECT_EQ(xqv::ErrorBoxText("Ошибка"), "Ошибка.");
+    EXPECT_EQ(xqv::ErrorBoxText("Код 42"), "Код 42.");
+    EXPECT_EQ(xqv::ErrorBoxText("Не найден!"), "Не найден!");
+    EXPECT_EQ(xqv::ErrorBoxText("(скобка)"), "(скобка)");
+    EXPECT_EQ(xqv::ErrorBoxText("Точка."), "Точка.");
+    EXPECT_EQ(xqv::ErrorBoxText("косая/"), "косая/.");
+    EXPECT_EQ(xqv::ErrorBoxText("Строка\r"), "Строка\r");
+    EXPECT_EQ(xqv::ErrorBoxText(""), "");
+}
+
+} // namespace
