@@ -1,12 +1,15 @@
 #include "main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <new>
 #include "bitmap_resource.h"
 #include "control_ids.h"
 #include "errors.h"
 #include "message_dialog.h"
 #include "run_log.h"
+#include "system_routines.h"
+#include "update_run.h"
 
 namespace xqv {
 
@@ -62,6 +65,13 @@ HFONT MakeFont(const char* face, int height, bool bold, BYTE charset = DEFAULT_C
     return CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, charset,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+std::string ControlText(HWND control) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
+    return text;
 }
 
 std::string StripAccessKeys(const std::string& caption) {
@@ -375,8 +385,40 @@ void TfrmMain::ApplyProfile(Project project) {
     CheckMenuRadioItem(mmProject_, ids::mmProject_OrveLin, ids::mmProject_Vorna, id, MF_BYCOMMAND);
 }
 
+// Marks the window busy for the life of one command.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+bool TfrmMain::RefuseWhileBusy(const char* what) {
+    if (!busy_) return false;
+    AddLogViewLine(
+        TimeStampedLine(std::string(what) + ": дождитесь завершения выполняемой операции."));
+    return true;
+}
+
 void TfrmMain::OnCommand(int id) {
+    if (id != ids::OKBtn && id != ids::CancelBtn && id != ids::bbProgramLocation &&
+        RefuseWhileBusy("Команда меню не выполнена"))
+        return;
+    BusyScope busy(busy_);
     switch (id) {
+    case ids::OKBtn:
+        OKBtnClick();
+        break;
+    case ids::bbProgramLocation:
+        bbProgramLocationClick();
+        break;
+    case ids::mmHelp:
+        mmHelpClick();
+        break;
     case ids::mmProject_Vizevudav:
         ApplyProfile(Project::Vizevudav);
         break;
@@ -397,6 +439,95 @@ void TfrmMain::OnCommand(int id) {
         break;
     }
 }
+
+void TfrmMain::OKBtnClick() {
+    if (profile_.ProjectName.empty()) {
+        ShowMessage("Не выбран проект для обновления.", MessageKind::Warning, DialogButtons::Ok,
+                    DialogAnswer::Ok);
+        throw SilentAbort();
+    }
+    ShowWindow(mCaptions_, SW_SHOW);
+    SetWindowTextA(mCaptions_, "");
+    captionsColour_ = RGB(128, 0, 0);
+    SetStatusCaption("Идет обновление...");
+    ShowAnimation(true);
+    ShowWindow(Image1_, SW_HIDE);
+    ProcessMessages();
+    EnableControls(false);
+    updateStageFailed_ = false;
+    const std::string password = ControlText(ePassword_);
+    const std::string location = ControlText(eProgramLocation_);
+    // Whatever the outcome, the controls come back and the animation stops.
+    struct Restore {
+        TfrmMain& w;
+        ~Restore() {
+            w.EnableControls(true);
+            w.ProcessMessages();
+            w.ShowAnimation(false);
+        }
+    } restore{*this};
+    try {
+        UpdateProgram(location, password, profile_.ProjectName);
+    } catch (...) {
+        ProcessMessages();
+        ShowUpdateResult(false);
+        throw;
+    }
+    ShowUpdateResult(true);
+}
+
+void TfrmMain::ShowUpdateResult(bool success) {
+    SetWindowTextA(mCaptions_, "");
+    if (success) {
+        resultBitmap_ = SuccessBitmap_;
+        captionsColour_ = RGB(0, 128, 0);
+        SetStatusCaption("Обновление прошло успешно.\rЗавершите работу с программой.");
+        SaveExceptionToLog("Обновление прошло успешно. Завершите работу с программой.");
+    } else {
+        resultBitmap_ = ErrorsBitmap_;
+        captionsColour_ = RGB(128, 0, 0);
+        SetStatusCaption(updateStageFailed_
+                             ? "Обновление прошло с ошибками!\rОткат изменений завершен."
+                             : "Обновление прервано!");
+    }
+    ShowWindow(Image1_, SW_SHOW);
+    InvalidateRect(Image1_, nullptr, TRUE);
+    ShowWindow(mCaptions_, SW_SHOW);
+    ShowAnimation(false);
+    RedrawWindow(mCaptions_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void TfrmMain::EnableControls(bool enabled) {
+    EnableWindow(gbConnection_, enabled);
+    EnableWindow(pBtn_, enabled);
+    // Child windows keep their own state: the controls inside follow their area.
+    for (HWND c : {eProgramLocation_, bbProgramLocation_, ePassword_, OKBtn_, CancelBtn_,
+                   mCaptions_, Image1_, aProgress_})
+        EnableWindow(c, enabled);
+}
+
+void TfrmMain::ShowAnimation(bool playing) {
+    if (playing) {
+        // Frames 1 to 8 of the system's find-computer clip, in an endless loop.
+        SendMessageA(aProgress_, ACM_OPENA,
+                     reinterpret_cast<WPARAM>(GetModuleHandleA("shell32.dll")),
+                     reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(152)));
+        ShowWindow(aProgress_, SW_SHOW);
+        // The control counts frames from zero.
+        SendMessageA(aProgress_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 7));
+    } else {
+        SendMessageA(aProgress_, ACM_STOP, 0, 0);
+        ShowWindow(aProgress_, SW_HIDE);
+    }
+}
+
+void TfrmMain::mmHelpClick() {
+    const std::string parameters = "\"" + ExeFolder() + "\\help.chm" + "\"";
+    const std::string viewer = "\"" + GetWindowsFolder() + "hh.exe" + "\"";
+    ShellExecuteA(nullptr, nullptr, viewer.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void TfrmMain::bbProgramLocationClick() {}
 
 void TfrmMain::SaveExceptionToLog(const std::string& text) {
     const std::string line = TimeStampedLine(text);
@@ -599,7 +730,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_CLOSE:
-        DestroyWindow(hwnd_);
+        // Closing half-way through an update would leave the installation unrestored.
+        if (!RefuseWhileBusy("Закрытие программы отложено")) DestroyWindow(hwnd_);
         return 0;
     case WM_DESTROY:
         FormDestroy();

@@ -49,6 +49,12 @@ public:
 
     std::string LogFile() const { return logFile_; }
 
+    // Enables or disables the connection group and the bottom panel with everything inside;
+    // the menu bar and the close box stay as they are.
+    void EnableControls(bool enabled);
+    // The outcome of a run in the status area: picture, text and colour.
+    void ShowUpdateResult(bool success);
+
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK AreaProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -64,6 +70,12 @@ private:
     void SetMenuBackground(COLORREF colour);
     void RemoveTopMenu(const std::string& caption);
     void OnCommand(int id);
+    void OKBtnClick();
+    void mmHelpClick();
+    void bbProgramLocationClick();
+    void ShowAnimation(bool playing);
+    // A command runs while no other does: the flag refuses menu commands and closing meanwhile.
+    bool RefuseWhileBusy(const char* what);
     void ApplyProfile(Project project);
     void PaintConnectionGroup(HDC dc);
     void PaintArea(HWND area, HDC dc);
@@ -85,6 +97,7 @@ private:
     bool standardLook_ = false;
     bool logoVisible_ = true;
     bool updateStageFailed_ = false;
+    bool busy_ = false;
     ProjectProfile profile_;
     std::string logFile_;
     bool logFileReady_ = false;

@@ -1,0 +1,129 @@
+// The update run against real folders under Wine, with a scripted window: detection and
+// confirmation, the accumulated error text, cleanup and rollback. This test program carries
+// no payload of its own, so the runs that get past the backup use the real payload test
+// program (update_run_payload_test).
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "errors.h"
+#include "scripted_window.h"
+#include "tree.h"
+#include "update.h"
+#include "update_run.h"
+
+namespace {
+
+using testenv::ScriptedWindow;
+const std::string kRoot = "C:\\xqvtest\\run";
+
+TEST(FormatErrorText, AccumulatesWithExceptionBlocks) {
+    EXPECT_EQ(xqv::FormatErrorText("", "A"), "A");
+    std::string text = xqv::FormatErrorText(xqv::FormatErrorText("A", "B"), "C");
+    EXPECT_EQ(text, "A\r\rException!\rMessage: B\r\rException!\rMessage: C");
+}
+
+class UpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree::Remove(kRoot);
+        tree::MakeFolders(kRoot);
+        window.profile.ClientExeName = "OrveLin.exe";
+        window.profile.DatabaseFileName = "OrveLin.fdb";
+        window.profile.DbConnectPrefix = "localhost/3051:";
+        window.profile.ClientLibraryName = "fbclient.dll";
+        window.profile.FreeSpaceFactor = 2;
+        window.profile.ProjectName = "Orvelin";
+    }
+    void TearDown() override { tree::Remove(kRoot); }
+
+    std::string MakeClientInstallation(const std::string& name) {
+        const std::string location = kRoot + "\\" + name;
+        tree::Write(location + "\\Program\\OrveLin.exe", "старый клиент");
+        tree::Write(location + "\\Program\\OrveLin.chm", "старая справка");
+        tree::Write(location + "\\Program\\data\\settings.ini", "[x]");
+        return location;
+    }
+
+    // Runs the update, expecting an error; returns its message.
+    std::string FailingRun(const std::string& location) {
+        try {
+            xqv::UpdateProgram(location, "пароль", "Orvelin");
+        } catch (const xqv::SilentAbort&) {
+            ADD_FAILURE() << "silent abort";
+        } catch (const xqv::Error& e) {
+            return e.Message();
+        }
+        ADD_FAILURE() << "no error";
+        return "";
+    }
+
+    ScriptedWindow window;
+};
+
+TEST_F(UpdateRun, NeitherPartQuotesLocationAsTyped) {
+    tree::MakeFolders(kRoot + "\\Empty\\Program");
+    const std::string typed = kRoot + "\\Empty\\";
+    EXPECT_EQ(FailingRun(typed), "В каталоге \"" + typed +
+                                     "\" не обнаружено ни КЛИЕНТСКОЙ, ни СЕРВЕРНОЙ частей "
+                                     "программы \"Orvelin\"");
+    EXPECT_TRUE(window.dialogs.empty());
+}
+
+TEST_F(UpdateRun, NoAtTheQuestionIsSilentAndChangesNothing) {
+    const std::string location = MakeClientInstallation("Client");
+    const auto before = tree::Snapshot(location);
+    window.answers = {xqv::DialogAnswer::No};
+    EXPECT_THROW(xqv::UpdateProgram(location, "", "Orvelin"), xqv::SilentAbort);
+    ASSERT_EQ(window.dialogs.size(), 1u);
+    const auto& question = window.dialogs[0];
+    EXPECT_EQ(question.text, "В указанном каталоге: \"" + location +
+                                 "\" - обнаружены КЛИЕНТСКАЯ часть программы \"Orvelin\"\r"
+                                 "Продолжить обновление?");
+    EXPECT_EQ(question.kind, xqv::MessageKind::Information);
+    EXPECT_EQ(question.buttons, xqv::DialogButtons::YesNo);
+    EXPECT_EQ(question.focusButton, xqv::DialogAnswer::No);
+    EXPECT_EQ(tree::Snapshot(location), before);
+    ASSERT_FALSE(window.logLines.empty());
+    EXPECT_EQ(window.logLines.back(), "Завершена инициализация переменных");
+}
+
+TEST_F(UpdateRun, ServerPartIsRefusedBeforeAnythingChanges) {
+    const std::string location = MakeClientInstallation("Both");
+    tree::Write(location + "\\DB_Data\\OrveLin.fdb", "база");
+    const auto before = tree::Snapshot(location);
+    window.answers = {xqv::DialogAnswer::Yes};
+    const std::string message = FailingRun(location);
+    EXPECT_NE(message.find("СЕРВЕРНОЙ"), std::string::npos) << message;
+    EXPECT_NE(window.dialogs.at(0).text.find("КЛИЕНТСКАЯ и СЕРВЕРНАЯ части"), std::string::npos);
+    EXPECT_EQ(tree::Snapshot(location), before);
+}
+
+TEST_F(UpdateRun, LockCheckFailureIsTheWholeErrorText) {
+    const std::string location = MakeClientInstallation("Locked");
+    tree::MakeFolders(location + "_"); // the sibling name the lock check renames to
+    const auto before = tree::Snapshot(location);
+    window.answers = {xqv::DialogAnswer::Yes};
+    const std::string message = FailingRun(location);
+    EXPECT_EQ(message.find("Exception!"), std::string::npos) << message;
+    EXPECT_NE(message.find("Невозможно получить полный доступ к папке "), std::string::npos)
+        << message;
+    EXPECT_EQ(tree::Snapshot(location), before);
+    tree::Remove(location + "_");
+}
+
+TEST_F(UpdateRun, PayloadFailureRemovesTempDirAndRepeatsTheMessage) {
+    // This program has no payload resource: stage 7 fails after creating the folders.
+    const std::string location = MakeClientInstallation("NoPayload");
+    const auto before = tree::Snapshot(location);
+    window.answers = {xqv::DialogAnswer::Yes};
+    const std::string message = FailingRun(location);
+    const size_t block = message.find("\r\rException!\rMessage: ");
+    ASSERT_NE(block, std::string::npos) << message;
+    const std::string first = message.substr(0, block);
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(message, first + "\r\rException!\rMessage: " + first);
+    EXPECT_FALSE(tree::Exists(xqv::Context.TempDir));
+    EXPECT_EQ(tree::Snapshot(location), before);
+    EXPECT_FALSE(window.updateStageFailed);
+}
+
+} // namespace
