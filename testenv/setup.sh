@@ -68,7 +68,12 @@ write_firebird_config() {
     local sys=/usr/lib/x86_64-linux-gnu/firebird/3.0
     mkdir -p "$FB_DIR/lock" "$FB_DIR/tmp"
     local d
-    for d in plugins intl lib UDF; do ln -sfn "$sys/$d" "$FB_DIR/$d"; done
+    for d in plugins lib UDF; do ln -sfn "$sys/$d" "$FB_DIR/$d"; done
+    # The server refuses a character-set module whose real path lies outside its own folder:
+    # intl is a real folder with copies, or no WIN1251 connection can be made.
+    [ -L "$FB_DIR/intl" ] && rm -f "$FB_DIR/intl"
+    mkdir -p "$FB_DIR/intl"
+    cp -f "$sys/intl/libfbintl.so" /etc/firebird/3.0/fbintl.conf "$FB_DIR/intl/"
     cp -f "$sys/firebird.msg" "$FB_DIR/"
     cp -f /etc/firebird/3.0/plugins.conf /etc/firebird/3.0/fbintl.conf "$FB_DIR/"
     [ -f "$FB_DIR/security3.fdb" ] || cp /var/lib/firebird/3.0/system/security3.fdb "$FB_DIR/"
