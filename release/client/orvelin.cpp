@@ -3,9 +3,7 @@
 #include "orvelin_version.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MessageBoxA(nullptr,
-                "OrveLin, версия " ORVELIN_VERSION_TEXT "\r\n"
-                "Пример клиентской программы, которую устанавливает программа обновления.",
+    MessageBoxA(nullptr, "OrveLin, версия " ORVELIN_VERSION_TEXT " (пример клиентской программы)",
                 "OrveLin", MB_OK | MB_ICONINFORMATION);
     return 0;
 }
