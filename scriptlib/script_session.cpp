@@ -1,5 +1,6 @@
 #include "script_session.h"
 
+#include "output_statement.h"
 #include "script_directives.h"
 #include "script_splitter.h"
 #include "sql_text.h"
@@ -152,10 +153,15 @@ int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string
         if (!transaction_) transaction_ = std::make_unique<fb::Transaction>(client_);
         if (!transaction_->Active()) transaction_->Start(attachment_->Handle(), std::string());
         fb::StatusVector status;
-        if (client_->Api().isc_dsql_execute_immediate(status, attachment_->Handle(),
-                                                      transaction_->Handle(), 0, statement.c_str(),
-                                                      dialect_, nullptr))
-            throw fb::StatusError(*client_, status);
+        if (!client_->Api().isc_dsql_execute_immediate(status, attachment_->Handle(),
+                                                       transaction_->Handle(), 0, statement.c_str(),
+                                                       dialect_, nullptr))
+            return kSuccess;
+        // Refused for want of a place for the values it hands back: nothing was done, so
+        // it runs again with one.
+        if (!StatusHolds(status, isc_dsql_sqlda_err)) throw fb::StatusError(*client_, status);
+        ExecuteWithOutput(client_, attachment_->Handle(), transaction_->Handle(), statement,
+                          static_cast<unsigned short>(dialect_));
         return kSuccess;
     });
     if (code != kSuccess || !autoDdl_ || !IsDataDefinition(statement)) return code;

@@ -1,0 +1,180 @@
+// The runner with the real script library against the test server: the sample release script
+// on a version 6 database, the release check on a database already updated, a failure in the
+// middle of a script, connect failures.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+#include "script_db.h"
+#include "script_library_probe.h"
+#include "scripted_window.h"
+
+namespace {
+
+using testenv::ScriptDatabase;
+using Lines = std::vector<std::string>;
+
+const std::string kNote = "\rВероятно, имеет место несоответствие между версией обновления и "
+                          "версией обновляемой базы данных!\r\r";
+
+// A database name no other test program of this run uses.
+std::string UniqueName(const std::string& base) {
+#if defined(_WIN32)
+    return "script_" + base + "_w";
+#else
+    return "script_" + base + "_n";
+#endif
+}
+
+bool Contains(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// What the sample release script leaves in the database.
+const char* const kReleaseChecks = R"(execute block as
+begin
+  if ((select max(VERSIO_NO) from VERSIO) <> 7) then exception E_DATA_CHECK 'version';
+  if ((select count(*) from GOODS_BARCODES) <> 6) then exception E_DATA_CHECK 'barcodes';
+  if (not exists(select 1 from UNITS where ID = 5 and NAME = 'Упаковка')) then
+    exception E_DATA_CHECK 'unit 5';
+  if ((select NOTE from UNITS where ID = 4) <> 'Погонный метр') then exception E_DATA_CHECK 'unit 4';
+  if ((select SETTING_VALUE from SETTINGS where CODE = 'FIRM') <> 'ООО "Орвелин"; филиал') then
+    exception E_DATA_CHECK 'firm';
+  if ((select count(*) from PAYMENT_TYPES) <> 3) then exception E_DATA_CHECK 'payment types';
+  if ((select WEIGHT from GOODS where ID = 2) <> 1.030) then exception E_DATA_CHECK 'weight';
+  if ((select count(*) from RDB$TRIGGERS where RDB$TRIGGER_INACTIVE = 0 and
+       RDB$TRIGGER_NAME in ('UNITS_BI', 'GOODS_BI', 'PAYMENT_TYPES_BI')) <> 3) then
+    exception E_DATA_CHECK 'triggers';
+  if (not exists(select 1 from RDB$RELATION_CONSTRAINTS
+                 where RDB$CONSTRAINT_NAME = 'FK_GOODS_BARCODES_GOODS')) then
+    exception E_DATA_CHECK 'foreign key';
+  if (not exists(select 1 from RDB$PROCEDURES where RDB$PROCEDURE_NAME = 'GOODS_BY_BARCODE'))
+    then exception E_DATA_CHECK 'procedure';
+end;
+)";
+
+TEST(RunnerOnServer, SampleReleaseScriptUpdatesVersion6DatabaseOnce) {
+    ScriptDatabase db(UniqueName("release"));
+    db.CreateVersion6();
+    const std::string release = testenv::FixtureText("update.sql");
+    ASSERT_GT(release.size(), 1000u);
+
+    testenv::ScriptedWindow view;
+    ASSERT_EQ(db.Run(release, &view), "");
+    EXPECT_FALSE(testenv::ScriptLibraryLoaded());
+    ASSERT_GT(view.viewLines.size(), 60u);
+    EXPECT_EQ(view.viewLines[0], "SET NAMES WIN1251");
+    EXPECT_EQ(view.viewLines[3], "execute procedure Check_Versio(7)");
+    EXPECT_TRUE(Contains(view.viewLines, "reconnect"));
+    EXPECT_FALSE(Contains(view.viewLines, "------- STATEMENT --------"));
+    EXPECT_EQ(db.Run(kReleaseChecks), "");
+
+    // Again: the release check fails, and the run stops there.
+    testenv::ScriptedWindow again;
+    const std::string error = db.Run(release, &again);
+    const std::string expected = "Ошибка применения скрипта!\r" + kNote +
+                                 "------- STATEMENT --------\r"
+                                 "execute procedure Check_Versio(7)\r"
+                                 "-------   ERROR   --------\r";
+    ASSERT_EQ(error.substr(0, expected.size()), expected);
+    EXPECT_NE(error.find("E_VERSIO_MISMATCH"), std::string::npos) << error;
+    EXPECT_EQ(again.viewLines.size(), 8u);
+    EXPECT_EQ(again.viewLines[4], "------- STATEMENT --------");
+    EXPECT_EQ(again.viewLines[7], error.substr(expected.size()));
+    EXPECT_EQ(db.Run(kReleaseChecks), "");
+}
+
+const char* const kFailingInTheMiddle = "insert into UNITS (ID, NAME) values (101, 'Первая');\r\n"
+                                        "commit;\r\n"
+                                        "insert into UNITS (ID, NAME) values (102, 'Вторая');\r\n"
+                                        "insert into NO_SUCH_TABLE values (1);\r\n"
+                                        "insert into UNITS (ID, NAME) values (103, 'Третья');\r\n";
+
+std::string UnitsCheck(const std::string& expectedIds) {
+    return "execute block as begin\r\n"
+           "  if ((select list(ID) from (select ID from UNITS where ID > 100 order by ID)) "
+           "is distinct from '" +
+           expectedIds + "') then exception E_DATA_CHECK 'units';\r\nend;";
+}
+
+TEST(RunnerOnServer, VerboseRunStopsAtAFailureAndCommitsNothingAfterIt) {
+    ScriptDatabase db(UniqueName("fail"));
+    db.CreateVersion6();
+    testenv::ScriptedWindow view;
+    const std::string error = db.Run(kFailingInTheMiddle, &view);
+    const std::string expected = "Ошибка применения скрипта!\r"
+                                 "------- STATEMENT --------\r"
+                                 "insert into NO_SUCH_TABLE values (1)\r"
+                                 "-------   ERROR   --------\r";
+    ASSERT_EQ(error.substr(0, expected.size()), expected);
+    const std::string serverText = error.substr(expected.size());
+    EXPECT_NE(serverText.find("NO_SUCH_TABLE"), std::string::npos) << serverText;
+    EXPECT_EQ(
+        view.viewLines,
+        (Lines{"insert into UNITS (ID, NAME) values (101, 'Первая')", "commit",
+               "insert into UNITS (ID, NAME) values (102, 'Вторая')",
+               "insert into NO_SUCH_TABLE values (1)", "------- STATEMENT --------",
+               "insert into NO_SUCH_TABLE values (1)", "-------   ERROR   --------", serverText}));
+    EXPECT_EQ(db.Run(UnitsCheck("101")), "");
+}
+
+TEST(RunnerOnServer, QuietRunGoesOnAfterAFailureAndCommitsTheRest) {
+    ScriptDatabase db(UniqueName("quiet"));
+    db.CreateVersion6();
+    testenv::ScriptedWindow view;
+    EXPECT_EQ(db.Run(kFailingInTheMiddle, &view, 0), "");
+    ASSERT_EQ(view.viewLines.size(), 4u);
+    EXPECT_EQ(view.viewLines[1], "insert into NO_SUCH_TABLE values (1)");
+    EXPECT_EQ(db.Run(UnitsCheck("101,102,103")), "");
+}
+
+TEST(RunnerOnServer, ReportsAWrongPasswordWithTheServersText) {
+    ScriptDatabase db(UniqueName("password"));
+    db.CreateVersion6();
+    const std::string error = db.Run("commit;", nullptr, 1, testenv::FbUser(), "wrong; pw");
+    const std::string expected = "Ошибка подключения к базе данных!\r";
+    ASSERT_EQ(error.substr(0, expected.size()), expected);
+    EXPECT_NE(error.find("password"), std::string::npos) << error;
+    EXPECT_FALSE(testenv::ScriptLibraryLoaded());
+}
+
+TEST(RunnerOnServer, ConnectsWithAPasswordHoldingSemicolonAndEquals) {
+    ScriptDatabase db(UniqueName("semicolon"));
+    db.CreateVersion6();
+#if defined(_WIN32)
+    const std::string user = "XQV_SQL_W";
+#else
+    const std::string user = "XQV_SQL_N";
+#endif
+    const std::string password = "a; b=c; user_name=x";
+    db.Run("drop user " + user + ";", nullptr, 0);
+    ASSERT_EQ(db.Run("create user " + user + " password '" + password + "';"), "");
+    EXPECT_EQ(db.Run("select 1 from RDB$DATABASE;", nullptr, 1, user, password), "");
+    EXPECT_NE(db.Run("select 1 from RDB$DATABASE;", nullptr, 1, user, "a; b=c"), "");
+    EXPECT_EQ(db.Run("drop user " + user + ";"), "");
+}
+
+TEST(RunnerOnServer, RunsAScriptFileGivenWithBlanksAroundItsPath) {
+    ScriptDatabase db(UniqueName("file"));
+    db.CreateVersion6();
+    std::ofstream("script_fixtures/file_mode.sql", std::ios::binary)
+        << "SET TERM ^ ;\r\nexecute block as begin\r\n"
+           "  insert into UNITS (ID, NAME) values (111, 'Из файла');\r\nend^\r\n";
+    EXPECT_EQ(db.RunFile(" \r\n script_fixtures/file_mode.sql  "), "");
+    EXPECT_EQ(db.Run(UnitsCheck("111")), "");
+}
+
+TEST(RunnerOnServer, RunsStatementsThatHandValuesBack) {
+    ScriptDatabase db(UniqueName("output"));
+    db.CreateVersion6();
+    EXPECT_EQ(db.Run("select * from UNITS;\r\n"
+                     "execute procedure GET_GOODS_PRICE(1, 1);\r\n"
+                     "execute block returns (X integer) as begin X = 1; suspend; end;\r\n"
+                     "insert into UNITS (ID, NAME) values (121, 'x') returning ID;\r\n"
+                     "select * from UNITS where ID = 0;\r\n"),
+              "");
+    EXPECT_EQ(db.Run(UnitsCheck("121")), "");
+}
+
+} // namespace
