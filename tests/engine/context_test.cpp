@@ -6,6 +6,7 @@
 #include "errors.h"
 #include "fb_server.h"
 #include "scripted_window.h"
+#include "system_routines.h"
 #include "test_env.h"
 #include "test_files.h"
 #include "update.h"
@@ -111,6 +112,7 @@ TEST_F(InitVariablesTest, RefusesAnExistingNetworkPath) {
     const bool exists = testfiles::Exists(location);
     const std::string error = InitError(location);
     testfiles::RemoveTree(unc);
+    RemoveDirectoryA(xqv::FolderPart(unc).c_str()); // the unc folder, when nothing else is in it
     ASSERT_TRUE(exists);
     EXPECT_EQ(error, "Путь к обновляемой программе \"" + location + "\" не является локальным!");
 }
