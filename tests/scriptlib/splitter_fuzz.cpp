@@ -1,0 +1,38 @@
+// Fuzz target: any text through the splitter, the directive reader and the connect parameter
+// reader. Statements must be non-empty, trimmed, inside the input, in order and apart; only
+// the last may lack its terminator.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include "connect_params.h"
+#include "script_directives.h"
+#include "script_splitter.h"
+#include "sql_text.h"
+
+using namespace xqv::script;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    StatementSplitter splitter(text);
+    Statement statement;
+    const char* previousEnd = text.data();
+    bool unterminatedSeen = false;
+    while (splitter.Next(statement)) {
+        const std::string_view s = statement.text;
+        if (s.empty() || unterminatedSeen) abort();
+        if (s.data() < previousEnd || s.data() + s.size() > text.data() + text.size()) abort();
+        if (IsBlank(s.front()) || IsBlank(s.back())) abort();
+        if (splitter.Terminator().empty()) abort();
+        previousEnd = s.data() + s.size();
+        unterminatedSeen = !statement.terminated;
+        const Directive directive = ParseDirective(s);
+        if (directive.kind == DirectiveKind::SetSqlDialect && directive.valid &&
+            directive.argument.size() != 1)
+            abort();
+        IsDataDefinition(s);
+    }
+    ConnectParams params;
+    if (ParseConnectParams(text, params) && (params.dialect < 1 || params.dialect > 3)) abort();
+    return 0;
+}
