@@ -1,24 +1,53 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the updater and runs the real exe under Wine
-# on the test display, saving a screenshot of its window.
+# The main job: installs what is missing, builds the updater, lays out a client installation of
+# the sample project at the preset location C:\XQV\OrveLin of the Wine prefix (the previous
+# release of the sample client), and updates it with the real exe under Wine: Start, Yes at the
+# question, the outcome. Driven automatically on the virtual display; with XQV_INTERACTIVE=1 the
+# window opens on your own display and you press Start yourself.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 . "$XQV_ROOT/testenv/common.sh"
 
 prepare_environment
-trap 'bash "$XQV_ROOT/testenv/stop.sh"' EXIT
 build_preset windows
 build_preset windows-test
 
-bin=$XQV_ROOT/build/windows-test/bin
+build=$XQV_ROOT/build/windows-test
+bin=$build/bin
 shots=$XQV_ROOT/build/screenshots
+installation=$WINEPREFIX/drive_c/XQV/OrveLin
 mkdir -p "$shots"
+
+# The installation before the update: the previous release's client in "Program".
+rm -rf "$installation"
+mkdir -p "$installation/Program"
+cp "$build/release/client-previous/OrveLin.exe" "$build/release/client-previous/OrveLin.chm" \
+    "$installation/Program/"
+
 cd "$bin"
-"$XQV_ROOT/testenv/wine-run.sh" xqvdrive.exe \
-    start Updater_OrveLin.exe \
-    wait Updater_OrveLin 30 \
-    screenshot "$shots/main-window.bmp" \
-    close Updater_OrveLin
-convert "$shots/main-window.bmp" "$shots/main-window.png"
-rm -f "$shots/main-window.bmp"
-echo "main job: screenshot of the updater's window: $shots/main-window.png"
+rm -rf Logs
+if [ "${XQV_INTERACTIVE:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    DISPLAY=$DISPLAY LOCPATH=$LOCALE_DIR LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 \
+        "$WINELOADER" Updater_OrveLin.exe
+else
+    "$XQV_ROOT/testenv/wine-run.sh" xqvdrive.exe \
+        start Updater_OrveLin.exe \
+        wait Updater_OrveLin 30 \
+        screenshot "$shots/main-window.bmp" \
+        click Updater_OrveLin 124 \
+        press Information "&Yes" \
+        wait-text Updater_OrveLin 123 $'Обновление прошло успешно.\r\nЗавершите работу с программой.' 120 \
+        screenshot "$shots/main-job-result.bmp" \
+        close Updater_OrveLin
+    for shot in main-window main-job-result; do
+        convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
+    done
+    echo "main job: the window before the update: $shots/main-window.png"
+    echo "main job: the window after the update:  $shots/main-job-result.png"
+fi
+
+log=$(ls -t "$bin"/Logs/*_Updater.log | head -n 1)
+echo "main job: the run log $log:"
+iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d'
+echo "main job: C:\\XQV\\OrveLin\\Program now holds:"
+ls -l "$installation/Program"

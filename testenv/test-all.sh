@@ -7,7 +7,6 @@ set -euo pipefail
 . "$XQV_ROOT/testenv/common.sh"
 
 prepare_environment
-trap 'bash "$XQV_ROOT/testenv/stop.sh"' EXIT
 
 build_preset native
 build_preset windows

@@ -541,6 +541,11 @@ void TfrmMain::AddLogViewLine(const std::string& line) {
     SendMessageA(mLog_, EM_SETSEL, length, length);
     const std::string text = length > 0 ? "\r\n" + line : line;
     SendMessageA(mLog_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    // Keep the new line in sight from its start, not scrolled to its end.
+    const LRESULT lastLine = SendMessageA(mLog_, EM_GETLINECOUNT, 0, 0) - 1;
+    const LRESULT start = SendMessageA(mLog_, EM_LINEINDEX, lastLine, 0);
+    SendMessageA(mLog_, EM_SETSEL, start, start);
+    SendMessageA(mLog_, EM_SCROLLCARET, 0, 0);
 }
 
 void TfrmMain::ProcessMessages() {

@@ -6,6 +6,8 @@
 //   expect-text TITLE ID TEXT       the control ID of the window shows exactly TEXT
 //   set-text TITLE ID TEXT          put TEXT into the control ID
 //   click TITLE ID                  press the button ID
+//   press TITLE CAPTION             press the button with that caption in a window (dialogs)
+//   wait-text TITLE ID TEXT SECONDS wait until the control ID shows exactly TEXT
 //   menu TITLE ID                   choose the menu command ID
 //   screenshot FILE                 save the screen as a 24-bit BMP (folders are created)
 //   close TITLE                     close the window and wait until it is gone
@@ -99,6 +101,25 @@ int main(int argc, char** argv) {
         } else if (command == "click") {
             std::string title = next("title");
             PostMessageA(Control(title, next("id")), BM_CLICK, 0, 0);
+        } else if (command == "press") {
+            HWND dialog = WaitWindow(next("title"), 30);
+            const std::string caption = next("caption");
+            HWND button = nullptr;
+            for (HWND b = FindWindowExA(dialog, nullptr, "Button", nullptr); b && !button;
+                 b = FindWindowExA(dialog, b, "Button", nullptr))
+                if (gui::Text(b) == caption) button = b;
+            if (!button) Fail("no button \"" + caption + "\"");
+            PostMessageA(button, BM_CLICK, 0, 0);
+        } else if (command == "wait-text") {
+            std::string title = next("title");
+            HWND control = Control(title, next("id"));
+            std::string expected = next("text");
+            int seconds = std::atoi(next("seconds").c_str());
+            int n = 0;
+            while (gui::Text(control) != expected && n++ < seconds * 10)
+                Sleep(100);
+            if (gui::Text(control) != expected)
+                Fail("text is \"" + gui::Text(control) + "\", expected \"" + expected + "\"");
         } else if (command == "menu") {
             std::string title = next("title");
             HWND hwnd = WaitWindow(title, 10);

@@ -31,28 +31,28 @@ inline bool WaitGone(HWND hwnd, int seconds) {
     return !IsWindow(hwnd);
 }
 
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchControl(HWND child, LPARAM lp) {
+    auto* s = reinterpret_cast<ControlSearch*>(lp);
+    if (GetDlgCtrlID(child) != s->id) return TRUE;
+    s->found = child;
+    return FALSE;
+}
+
 // The control with that identifier anywhere below the window.
 inline HWND FindControl(HWND top, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search = {id, nullptr};
-    EnumChildWindows(
-        top,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (GetDlgCtrlID(child) == s->id) {
-                s->found = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search = {id, nullptr};
+    EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 inline std::string Text(HWND hwnd) {
-    std::vector<char> buffer(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0) + 2);
+    // Room to spare: the text may grow between the two messages.
+    std::vector<char> buffer(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0) + 4096);
     SendMessageA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     return buffer.data();
 }
