@@ -21,6 +21,10 @@ std::string ReadAll(const std::string& path) {
 struct Window {
     xqv::TfrmMain frm;
     explicit Window(xqv::Project preset) {
+        // The window of an earlier test posted its quit message when it went.
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
         frm.Create(GetModuleHandleA(nullptr));
         frm.ApplyPresetProfile(preset);
         frm.Show(SW_SHOWNORMAL);
@@ -84,6 +88,46 @@ TEST(MainWindowInProcess, LogFileLostKeepsTheViewAndRaisesInOutError) {
     EXPECT_THROW(w.frm.SaveExceptionToLog("после удаления"), xqv::InOutError);
     EXPECT_NE(gui::Text(gui::FindControl(w.frm.Handle(), ids::mLog)).find(": после удаления"),
               std::string::npos);
+}
+
+// While the question of a run is open (the run is in progress), closing the window and menu
+// commands are refused with a log line; Esc then ends the run as declined.
+HWND busyWindow = nullptr;
+void CALLBACK WhileTheQuestionIsOpen(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND question = FindWindowA("XqvMessageDialog", "Information");
+    if (!question) return;
+    KillTimer(nullptr, timer);
+    SendMessageA(busyWindow, WM_CLOSE, 0, 0);
+    SendMessageA(busyWindow, WM_COMMAND, MAKEWPARAM(ids::mmProject_Vorna, 0), 0);
+    PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+TEST(MainWindowInProcess, CommandsAndClosingAreRefusedWhileARunIsInProgress) {
+    const std::string location = "C:\\xqvtest\\ui\\busy";
+    CreateDirectoryA("C:\\xqvtest", nullptr);
+    CreateDirectoryA("C:\\xqvtest\\ui", nullptr);
+    CreateDirectoryA(location.c_str(), nullptr);
+    CreateDirectoryA((location + "\\Program").c_str(), nullptr);
+    const std::string exe = location + "\\Program\\OrveLin.exe";
+    std::ofstream(exe, std::ios::binary) << "клиент";
+
+    Window w(xqv::Project::OrveLin);
+    busyWindow = w.frm.Handle();
+    SendMessageA(gui::FindControl(busyWindow, ids::eProgramLocation), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(location.c_str()));
+    SetTimer(nullptr, 0, 200, WhileTheQuestionIsOpen);
+    SendMessageA(busyWindow, WM_COMMAND, MAKEWPARAM(ids::OKBtn, BN_CLICKED), 0);
+
+    EXPECT_TRUE(IsWindow(busyWindow));
+    const std::string view = gui::Text(gui::FindControl(busyWindow, ids::mLog));
+    EXPECT_NE(view.find("Закрытие программы отложено"), std::string::npos) << view;
+    EXPECT_NE(view.find("Команда меню не выполнена"), std::string::npos) << view;
+    EXPECT_EQ(w.frm.Profile().ProjectName, "Orvelin");
+    EXPECT_EQ(gui::Text(gui::FindControl(busyWindow, ids::mCaptions)), "Обновление прервано!");
+    EXPECT_TRUE(IsWindowEnabled(gui::FindControl(busyWindow, ids::OKBtn)));
+    DeleteFileA(exe.c_str());
+    RemoveDirectoryA((location + "\\Program").c_str());
+    RemoveDirectoryA(location.c_str());
 }
 
 } // namespace
