@@ -11,7 +11,7 @@
 #include "gui_driver.h"
 #include "screenshot.h"
 #include "test_env.h"
-#include "tree.h"
+#include "test_files.h"
 
 namespace {
 
@@ -20,24 +20,16 @@ const std::string kRoot = "C:\\xqvtest\\e2e";
 const char* const kTitle = "Updater_OrveLin";
 
 std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
+    return testfiles::ProgramFolder();
 }
-
-// A Unix path of the build as Wine sees it (drive Z:).
 std::string FromUnix(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    return testfiles::FromUnixPath(unixPath);
 }
 
 void Screenshot(const std::string& name) {
     const std::string folder = testenv::Value("XQV_BUILD_DIR");
     if (folder.empty()) return;
-    tree::MakeFolders(FromUnix(folder + "/screenshots"));
+    testfiles::MakeFolders(FromUnix(folder + "/screenshots"));
     SaveScreenshot(FromUnix(folder + "/screenshots/" + name));
 }
 
@@ -61,20 +53,20 @@ HWND FindButton(HWND dialog, const std::string& text) {
 class ClientUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
-        tree::Remove(kRoot);
+        testfiles::RemoveTree(kRoot);
         location = kRoot + "\\OrveLin";
-        tree::Write(location + "\\Program\\OrveLin.exe", "старый клиент 6.0");
-        tree::Write(location + "\\Program\\OrveLin.chm", "старая справка 6.0");
-        tree::Write(location + "\\Program\\Отчеты\\шаблон.frx", "шаблон отчета");
-        tree::MakeFolders(location + "\\Program\\Пустая");
-        before = tree::Snapshot(location + "\\Program");
+        testfiles::WriteTree(location + "\\Program\\OrveLin.exe", "старый клиент 6.0");
+        testfiles::WriteTree(location + "\\Program\\OrveLin.chm", "старая справка 6.0");
+        testfiles::WriteTree(location + "\\Program\\Отчеты\\шаблон.frx", "шаблон отчета");
+        testfiles::MakeFolders(location + "\\Program\\Пустая");
+        before = testfiles::Snapshot(location + "\\Program");
         logsBefore = LogNames();
     }
     void TearDown() override {
         if (hwnd && IsWindow(hwnd)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
         if (program) program->WaitExit(10);
-        tree::Remove(kRoot);
-        tree::Remove(kRoot + "\\OrveLin_");
+        testfiles::RemoveTree(kRoot);
+        testfiles::RemoveTree(kRoot + "\\OrveLin_");
     }
 
     static std::vector<std::string> LogNames() {
@@ -94,7 +86,7 @@ protected:
         std::string newest;
         for (const std::string& name : LogNames())
             newest = std::max(newest, name);
-        return tree::Read(ExeFolder() + "\\Logs\\" + newest);
+        return testfiles::ReadBytes(ExeFolder() + "\\Logs\\" + newest);
     }
 
     void StartUpdater(const std::string& typedLocation) {
@@ -164,9 +156,9 @@ TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
 
     // The new client files are the release's, byte for byte; everything else stays.
     const std::string release = FromUnix(XQV_RELEASE_CLIENT_DIR);
-    const auto after = tree::Snapshot(location + "\\Program");
-    EXPECT_EQ(after.at("OrveLin.exe"), tree::Read(release + "\\OrveLin.exe"));
-    EXPECT_EQ(after.at("OrveLin.chm"), tree::Read(release + "\\OrveLin.chm"));
+    const auto after = testfiles::Snapshot(location + "\\Program");
+    EXPECT_EQ(after.at("OrveLin.exe"), testfiles::ReadBytes(release + "\\OrveLin.exe"));
+    EXPECT_EQ(after.at("OrveLin.chm"), testfiles::ReadBytes(release + "\\OrveLin.chm"));
     EXPECT_EQ(after.at("Отчеты\\шаблон.frx"), "шаблон отчета");
     EXPECT_EQ(after.size(), before.size());
 
@@ -176,9 +168,9 @@ TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     FindClose(h);
     const std::string temp = location + "\\" + found.cFileName;
-    EXPECT_EQ(tree::Snapshot(temp + "\\Old\\Program"), before);
-    EXPECT_FALSE(tree::Exists(temp + "\\New"));
-    EXPECT_FALSE(tree::Exists(temp + "\\Old\\DB_Data"));
+    EXPECT_EQ(testfiles::Snapshot(temp + "\\Old\\Program"), before);
+    EXPECT_FALSE(testfiles::Exists(temp + "\\New"));
+    EXPECT_FALSE(testfiles::Exists(temp + "\\Old\\DB_Data"));
 
     const std::vector<std::string> lines = {
         "Инициализация переменных...",
@@ -215,14 +207,14 @@ TEST_F(ClientUpdate, DecliningTheQuestionChangesNothing) {
         EXPECT_EQ(
             view.substr(view.size() - std::string("Завершена инициализация переменных").size()),
             "Завершена инициализация переменных");
-        EXPECT_EQ(tree::Snapshot(location), WholeInstallation());
+        EXPECT_EQ(testfiles::Snapshot(location), WholeInstallation());
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program->WaitExit(10));
     }
 }
 
 TEST_F(ClientUpdate, LocationWithNeitherPartIsRefusedAsTyped) {
-    tree::MakeFolders(kRoot + "\\Пусто\\Program");
+    testfiles::MakeFolders(kRoot + "\\Пусто\\Program");
     const std::string typed = kRoot + "\\Пусто\\";
     StartUpdater(typed);
     EXPECT_EQ(TakeErrorBox(), "В каталоге \"" + typed +
@@ -233,7 +225,7 @@ TEST_F(ClientUpdate, LocationWithNeitherPartIsRefusedAsTyped) {
 }
 
 TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
-    tree::MakeFolders(location + "_");
+    testfiles::MakeFolders(location + "_");
     StartUpdater(location);
     HWND question = WaitQuestion();
     ASSERT_NE(question, nullptr);
@@ -244,7 +236,7 @@ TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
     EXPECT_EQ(WaitOutcome(), "Обновление прервано!");
     WIN32_FIND_DATAA found;
     EXPECT_EQ(FindFirstFileA((location + "\\Tmp$*").c_str(), &found), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(tree::Snapshot(location + "\\Program"), before);
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
 }
 
 TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
@@ -264,7 +256,7 @@ TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
         << message;
     EXPECT_EQ(WaitOutcome(), "Обновление прошло с ошибками!\r\nОткат изменений завершен.");
     CloseHandle(held);
-    EXPECT_EQ(tree::Snapshot(location + "\\Program"), before);
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
     ExpectInOrder(ViewText(), {"Обновление завершено с ошибками. Выполняется откат изменений!",
                                "Восстановление каталогов программы из резервной копии.",
                                "Exception - " + first});
@@ -287,7 +279,7 @@ TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     CloseHandle(held);
     WIN32_FIND_DATAA found;
     EXPECT_EQ(FindFirstFileA((location + "\\Tmp$*").c_str(), &found), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(tree::Snapshot(location + "\\Program"), before);
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
 }
 
 } // namespace

@@ -3,14 +3,13 @@
 // the build folder.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include "control_ids.h"
 #include "gui_driver.h"
 #include "screenshot.h"
 #include "test_env.h"
+#include "test_files.h"
 
 namespace {
 
@@ -21,10 +20,7 @@ const char* const kLogoCaption = "Updater ПО ЛЕМВ ГК \"Вельмора\
 const RECT kLabel = {8, 17, 300, 17 + 13};
 
 std::string ExeFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
+    return testfiles::ProgramFolder();
 }
 
 std::set<std::string> LogFiles() {
@@ -39,18 +35,11 @@ std::set<std::string> LogFiles() {
     return names;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void Screenshot(const char* name) {
     const std::string folder = testenv::Value("XQV_BUILD_DIR");
     if (folder.empty()) return;
     // The build folder is a Unix path; Wine maps it through drive Z:.
-    std::string windows = "Z:" + folder + "/screenshots";
-    for (char& c : windows)
-        if (c == '/') c = '\\';
+    const std::string windows = testfiles::FromUnixPath(folder + "/screenshots");
     CreateDirectoryA(windows.c_str(), nullptr);
     EXPECT_TRUE(SaveScreenshot(windows + "\\" + name));
 }
@@ -106,7 +95,7 @@ TEST(MainWindow, StandardLookWithPresetProfileThenExit) {
     for (const std::string& name : after)
         if (!before.count(name)) added.insert(name);
     ASSERT_EQ(added.size(), 1u);
-    EXPECT_EQ(ReadAll(ExeFolder() + "\\Logs\\" + *added.begin()), "");
+    EXPECT_EQ(testfiles::ReadBytes(ExeFolder() + "\\Logs\\" + *added.begin()), "");
     Screenshot("standard-look.bmp");
 
     PostMessageA(gui::FindControl(hwnd, ids::CancelBtn), BM_CLICK, 0, 0);
@@ -177,7 +166,7 @@ TEST_F(LogoLook, EscapingErrorIsLoggedBeforeItsBoxOpens) {
     std::string newest;
     for (const std::string& name : LogFiles())
         newest = std::max(newest, name);
-    const std::string bytes = ReadAll(ExeFolder() + "\\Logs\\" + newest);
+    const std::string bytes = testfiles::ReadBytes(ExeFolder() + "\\Logs\\" + newest);
     EXPECT_NE(bytes.find(": Exception - Проверка обработчика ошибок\r\n"), std::string::npos);
     EXPECT_EQ(bytes[0], '\r');
     EXPECT_EQ(gui::Text(GetDlgItem(box, 0xFFFF)), "Проверка обработчика ошибок.");

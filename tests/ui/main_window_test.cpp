@@ -3,20 +3,15 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <fstream>
-#include <iterator>
 #include "control_ids.h"
 #include "errors.h"
 #include "gui_driver.h"
 #include "main_window.h"
+#include "test_files.h"
 
 namespace {
 
 namespace ids = xqv::ids;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 struct Window {
     xqv::TfrmMain frm;
@@ -72,7 +67,7 @@ TEST(MainWindowInProcess, EntriesGoToViewWithoutLeadingCrAndToFileWithIt) {
     w.frm.SaveExceptionToLog("первая");
     w.frm.SaveExceptionToLog("вторая\rстрока");
     const std::string view = gui::Text(gui::FindControl(w.frm.Handle(), ids::mLog));
-    const std::string file = ReadAll(w.frm.LogFile());
+    const std::string file = testfiles::ReadBytes(w.frm.LogFile());
     // The view: entry 1, line break, entry 2; the file: CR entry CR LF, twice.
     const size_t split = view.find("\r\n");
     ASSERT_NE(split, std::string::npos);

@@ -1,49 +1,25 @@
 // The run log's file: its name, its bytes, truncation, and the error box's full-stop rule.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include "errors.h"
 #include "run_log.h"
 #include "system_routines.h"
+#include "test_files.h"
 
 namespace {
 
 const std::string kFolder = "C:\\xqvtest\\ui\\runlog";
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 class RunLogFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        RemoveTree(kFolder);
+        testfiles::RemoveTree(kFolder);
         CreateDirectoryA("C:\\xqvtest", nullptr);
         CreateDirectoryA("C:\\xqvtest\\ui", nullptr);
     }
-    void TearDown() override { RemoveTree(kFolder); }
+    void TearDown() override { testfiles::RemoveTree(kFolder); }
 };
 
 TEST(RunLogName, TwoDigitFieldsFromFixedTime) {
@@ -68,11 +44,11 @@ TEST(RunLogName, IntToTwoDigits) {
 TEST_F(RunLogFile, CreatesFolderAndEmptyFileThenEntriesAsBytes) {
     const std::string file = kFolder + "\\Logs\\081226-005404_Updater.log";
     xqv::CreateLogFile(kFolder, file);
-    EXPECT_EQ(ReadAll(file), "");
+    EXPECT_EQ(testfiles::ReadBytes(file), "");
     xqv::AppendLogEntry(file, "08.12.2026 - 0:54:04: первая");
     xqv::AppendLogEntry(file, "08.12.2026 - 0:54:05: вторая\rс переводом");
-    EXPECT_EQ(ReadAll(file), "\r08.12.2026 - 0:54:04: первая\r\n"
-                             "\r08.12.2026 - 0:54:05: вторая\rс переводом\r\n");
+    EXPECT_EQ(testfiles::ReadBytes(file), "\r08.12.2026 - 0:54:04: первая\r\n"
+                                          "\r08.12.2026 - 0:54:05: вторая\rс переводом\r\n");
 }
 
 TEST_F(RunLogFile, LaterStartTruncatesFileOfSameName) {
@@ -80,7 +56,7 @@ TEST_F(RunLogFile, LaterStartTruncatesFileOfSameName) {
     xqv::CreateLogFile(kFolder, file);
     xqv::AppendLogEntry(file, "запись прошлого запуска");
     xqv::CreateLogFile(kFolder, file);
-    EXPECT_EQ(ReadAll(file), "");
+    EXPECT_EQ(testfiles::ReadBytes(file), "");
 }
 
 TEST_F(RunLogFile, AppendToVanishedFileIsInOutError) {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include "errors.h"
 #include "scripted_window.h"
-#include "tree.h"
+#include "test_files.h"
 #include "update.h"
 #include "update_run.h"
 
@@ -24,8 +24,8 @@ TEST(FormatErrorText, AccumulatesWithExceptionBlocks) {
 class UpdateRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        tree::Remove(kRoot);
-        tree::MakeFolders(kRoot);
+        testfiles::RemoveTree(kRoot);
+        testfiles::MakeFolders(kRoot);
         window.profile.ClientExeName = "OrveLin.exe";
         window.profile.DatabaseFileName = "OrveLin.fdb";
         window.profile.DbConnectPrefix = "localhost/3051:";
@@ -33,13 +33,13 @@ protected:
         window.profile.FreeSpaceFactor = 2;
         window.profile.ProjectName = "Orvelin";
     }
-    void TearDown() override { tree::Remove(kRoot); }
+    void TearDown() override { testfiles::RemoveTree(kRoot); }
 
     std::string MakeClientInstallation(const std::string& name) {
         const std::string location = kRoot + "\\" + name;
-        tree::Write(location + "\\Program\\OrveLin.exe", "старый клиент");
-        tree::Write(location + "\\Program\\OrveLin.chm", "старая справка");
-        tree::Write(location + "\\Program\\data\\settings.ini", "[x]");
+        testfiles::WriteTree(location + "\\Program\\OrveLin.exe", "старый клиент");
+        testfiles::WriteTree(location + "\\Program\\OrveLin.chm", "старая справка");
+        testfiles::WriteTree(location + "\\Program\\data\\settings.ini", "[x]");
         return location;
     }
 
@@ -60,7 +60,7 @@ protected:
 };
 
 TEST_F(UpdateRun, NeitherPartQuotesLocationAsTyped) {
-    tree::MakeFolders(kRoot + "\\Empty\\Program");
+    testfiles::MakeFolders(kRoot + "\\Empty\\Program");
     const std::string typed = kRoot + "\\Empty\\";
     EXPECT_EQ(FailingRun(typed), "В каталоге \"" + typed +
                                      "\" не обнаружено ни КЛИЕНТСКОЙ, ни СЕРВЕРНОЙ частей "
@@ -70,7 +70,7 @@ TEST_F(UpdateRun, NeitherPartQuotesLocationAsTyped) {
 
 TEST_F(UpdateRun, NoAtTheQuestionIsSilentAndChangesNothing) {
     const std::string location = MakeClientInstallation("Client");
-    const auto before = tree::Snapshot(location);
+    const auto before = testfiles::Snapshot(location);
     window.answers = {xqv::DialogAnswer::No};
     EXPECT_THROW(xqv::UpdateProgram(location, "", "Orvelin"), xqv::SilentAbort);
     ASSERT_EQ(window.dialogs.size(), 1u);
@@ -81,39 +81,39 @@ TEST_F(UpdateRun, NoAtTheQuestionIsSilentAndChangesNothing) {
     EXPECT_EQ(question.kind, xqv::MessageKind::Information);
     EXPECT_EQ(question.buttons, xqv::DialogButtons::YesNo);
     EXPECT_EQ(question.focusButton, xqv::DialogAnswer::No);
-    EXPECT_EQ(tree::Snapshot(location), before);
+    EXPECT_EQ(testfiles::Snapshot(location), before);
     ASSERT_FALSE(window.logLines.empty());
     EXPECT_EQ(window.logLines.back(), "Завершена инициализация переменных");
 }
 
 TEST_F(UpdateRun, ServerPartIsRefusedBeforeAnythingChanges) {
     const std::string location = MakeClientInstallation("Both");
-    tree::Write(location + "\\DB_Data\\OrveLin.fdb", "база");
-    const auto before = tree::Snapshot(location);
+    testfiles::WriteTree(location + "\\DB_Data\\OrveLin.fdb", "база");
+    const auto before = testfiles::Snapshot(location);
     window.answers = {xqv::DialogAnswer::Yes};
     const std::string message = FailingRun(location);
     EXPECT_NE(message.find("СЕРВЕРНОЙ"), std::string::npos) << message;
     EXPECT_NE(window.dialogs.at(0).text.find("КЛИЕНТСКАЯ и СЕРВЕРНАЯ части"), std::string::npos);
-    EXPECT_EQ(tree::Snapshot(location), before);
+    EXPECT_EQ(testfiles::Snapshot(location), before);
 }
 
 TEST_F(UpdateRun, LockCheckFailureIsTheWholeErrorText) {
     const std::string location = MakeClientInstallation("Locked");
-    tree::MakeFolders(location + "_"); // the sibling name the lock check renames to
-    const auto before = tree::Snapshot(location);
+    testfiles::MakeFolders(location + "_"); // the sibling name the lock check renames to
+    const auto before = testfiles::Snapshot(location);
     window.answers = {xqv::DialogAnswer::Yes};
     const std::string message = FailingRun(location);
     EXPECT_EQ(message.find("Exception!"), std::string::npos) << message;
     EXPECT_NE(message.find("Невозможно получить полный доступ к папке "), std::string::npos)
         << message;
-    EXPECT_EQ(tree::Snapshot(location), before);
-    tree::Remove(location + "_");
+    EXPECT_EQ(testfiles::Snapshot(location), before);
+    testfiles::RemoveTree(location + "_");
 }
 
 TEST_F(UpdateRun, PayloadFailureRemovesTempDirAndRepeatsTheMessage) {
     // This program has no payload resource: stage 7 fails after creating the folders.
     const std::string location = MakeClientInstallation("NoPayload");
-    const auto before = tree::Snapshot(location);
+    const auto before = testfiles::Snapshot(location);
     window.answers = {xqv::DialogAnswer::Yes};
     const std::string message = FailingRun(location);
     const size_t block = message.find("\r\rException!\rMessage: ");
@@ -121,8 +121,8 @@ TEST_F(UpdateRun, PayloadFailureRemovesTempDirAndRepeatsTheMessage) {
     const std::string first = message.substr(0, block);
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(message, first + "\r\rException!\rMessage: " + first);
-    EXPECT_FALSE(tree::Exists(xqv::Context.TempDir));
-    EXPECT_EQ(tree::Snapshot(location), before);
+    EXPECT_FALSE(testfiles::Exists(xqv::Context.TempDir));
+    EXPECT_EQ(testfiles::Snapshot(location), before);
     EXPECT_FALSE(window.updateStageFailed);
 }
 

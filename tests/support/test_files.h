@@ -1,8 +1,8 @@
-// File helpers for the tests of the server and engine units, written independently of the
-// folder operations under test.
+// File helpers for tests, written independently of the folder operations under test.
 #pragma once
 
 #include <windows.h>
+#include <map>
 #include <string>
 
 namespace testfiles {
@@ -66,6 +66,37 @@ inline std::string ReadBytes(const std::string& path) {
         bytes.append(buffer, got);
     CloseHandle(file);
     return bytes;
+}
+
+// Writes the file, creating its missing parent folders first.
+inline bool WriteTree(const std::string& path, const std::string& bytes) {
+    MakeFolders(path.substr(0, path.find_last_of('\\')));
+    return WriteBytes(path, bytes);
+}
+
+// Every file and folder below folder: relative path (folders end in a backslash) -> bytes.
+inline void Snapshot(const std::string& folder, const std::string& prefix,
+                     std::map<std::string, std::string>& entries) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            entries[prefix + name + "\\"] = "";
+            Snapshot(folder + "\\" + name, prefix + name + "\\", entries);
+        } else {
+            entries[prefix + name] = ReadBytes(folder + "\\" + name);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    Snapshot(folder, "", entries);
+    return entries;
 }
 
 inline bool Exists(const std::string& path) {
