@@ -36,7 +36,7 @@ private:
     // otherwise. False for other keys.
     bool HandleKey(WPARAM key);
     void RaisePending();
-    // Destroys the window (the tree's nodes first) and the font.
+    // Destroys the window and the font.
     void Release();
 
     HWND owner_ = nullptr;
@@ -133,8 +133,7 @@ TfrmChoiceFolder::~TfrmChoiceFolder() {
 
 void TfrmChoiceFolder::Release() {
     if (hwnd_) {
-        // The tree's items go first, while its notifications still reach their nodes.
-        if (stvChoiceFolder_.Handle()) TreeView_DeleteAllItems(stvChoiceFolder_.Handle());
+        // Messages of the window's destruction are no longer this object's.
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
@@ -175,7 +174,6 @@ void TfrmChoiceFolder::CreateElements() {
     CancelBtn_ = control("BUTTON", "Отмена", WS_TABSTOP | BS_PUSHBUTTON, chooser_ids::CancelBtn,
                          222, 268, 75, 25);
     stvChoiceFolder_.Build(tree);
-    lastFocus_ = tree;
 }
 
 void TfrmChoiceFolder::SetCurrentFolder(const std::string& path) {
@@ -186,9 +184,13 @@ void TfrmChoiceFolder::SetCurrentFolder(const std::string& path) {
 bool TfrmChoiceFolder::ShowModal() {
     {
         OwnerDisabled ownerDisabled(owner_);
+        // With no node selected the focus waits on OK: a tree taking the focus would select a
+        // node of its own, which OK would then return in place of the location.
+        HWND tree = stvChoiceFolder_.Handle();
+        lastFocus_ = TreeView_GetSelection(tree) ? tree : OKBtn_;
         ShowWindow(hwnd_, SW_SHOW);
         SetForegroundWindow(hwnd_);
-        SetFocus(stvChoiceFolder_.Handle());
+        SetFocus(lastFocus_);
         MSG msg;
         while (!done_) {
             const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -213,8 +215,12 @@ bool TfrmChoiceFolder::ShowModal() {
 }
 
 void TfrmChoiceFolder::Close(bool ok) {
+    if (done_) return;
     ok_ = ok;
     done_ = true;
+    // A message sent to the dialog from elsewhere is handled inside GetMessage, which goes on
+    // waiting: a posted message lets the loop see that the dialog is done.
+    PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 
 bool TfrmChoiceFolder::HandleKey(WPARAM key) {

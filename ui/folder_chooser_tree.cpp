@@ -53,6 +53,8 @@ ShellFolderTree::Node* ShellFolderTree::NodeOf(HTREEITEM item) const {
 
 void ShellFolderTree::Build(HWND tree) {
     tree_ = tree;
+    // A right click selects the node under the pointer where the button went down.
+    SetWindowSubclass(tree_, TreeProc, 1, reinterpret_cast<DWORD_PTR>(this));
     if (FAILED(SHGetDesktopFolder(desktop_.Put())) || !desktop_)
         throw Error("Невозможно получить доступ к папкам компьютера!");
     ITEMIDLIST* drives = nullptr;
@@ -227,13 +229,21 @@ bool ShellFolderTree::SelectedPath(std::string& path) const {
     return true;
 }
 
-void ShellFolderTree::SelectUnderPointer() {
-    const DWORD position = GetMessagePos();
+void ShellFolderTree::SelectAt(POINT point) {
     TVHITTESTINFO hit = {};
-    hit.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-    ScreenToClient(tree_, &hit.pt);
+    hit.pt = point;
     HTREEITEM item = TreeView_HitTest(tree_, &hit);
     if (item && (hit.flags & TVHT_ONITEM)) TreeView_SelectItem(tree_, item);
+}
+
+LRESULT CALLBACK ShellFolderTree::TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                           DWORD_PTR self) {
+    if (msg == WM_RBUTTONDOWN)
+        reinterpret_cast<ShellFolderTree*>(self)->SelectAt(
+            {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+    else if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, TreeProc, id);
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 LRESULT ShellFolderTree::OnNotify(const NMHDR& header) {
@@ -255,8 +265,7 @@ LRESULT ShellFolderTree::OnNotify(const NMHDR& header) {
         return 0;
     }
     case NM_RCLICK:
-        // A right click only selects: the tree has no context menu.
-        SelectUnderPointer();
+        // The right click has selected its node already; there is no context menu.
         return TRUE;
     }
     return 0;

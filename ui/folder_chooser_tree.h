@@ -40,8 +40,8 @@ public:
 
 private:
     struct Node {
-        shell::Pidl pidl;  // absolute, from the desktop
-        std::wstring key;  // parsing name inside the parent folder
+        shell::Pidl pidl; // absolute, from the desktop
+        std::wstring key; // parsing name inside the parent folder
         bool listed = false;
     };
 
@@ -53,7 +53,9 @@ private:
     void ListChildren(HTREEITEM item);
     void Expand(HTREEITEM item);
     HTREEITEM FindChild(HTREEITEM parent, const ITEMIDLIST* pidl) const;
-    void SelectUnderPointer();
+    void SelectAt(POINT point);
+    static LRESULT CALLBACK TreeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR self);
     // Children in the order the shell shows them (drives by letter, folders by name).
     static int CALLBACK CompareNodes(LPARAM first, LPARAM second, LPARAM folder);
 
