@@ -31,18 +31,17 @@ void MakeFolders(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
+BOOL CALLBACK FindShownChooser(HWND hwnd, LPARAM found) {
+    if (!IsWindowVisible(hwnd) || gui::Text(hwnd) != kCaption) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
 // The chooser window of the given thread, once it is shown.
 HWND WaitChooser(DWORD thread, int seconds) {
     for (int i = 0; i < seconds * 20; ++i) {
         HWND found = nullptr;
-        EnumThreadWindows(
-            thread,
-            [](HWND hwnd, LPARAM lp) -> BOOL {
-                if (!IsWindowVisible(hwnd) || gui::Text(hwnd) != kCaption) return TRUE;
-                *reinterpret_cast<HWND*>(lp) = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(thread, FindShownChooser, reinterpret_cast<LPARAM>(&found));
         if (found) return found;
         Sleep(50);
     }
