@@ -12,6 +12,10 @@ namespace {
 const char* const kNotConnected = "Нет подключения к базе данных!";
 const int32_t kSuccess = 1;
 const int32_t kLibraryFailure = -1;
+// A batch of data changes stays well inside the server's limits of one request: its
+// statement text (64 KB) and its contexts (255).
+const size_t kBatchStatements = 50;
+const size_t kBatchBytes = 32 * 1024;
 
 // The code reported for a failure of the client library: its first error code, never 1.
 int32_t FailureCode(ISC_STATUS code) {
@@ -69,46 +73,95 @@ void ScriptSession::Attach() {
 }
 
 int ScriptSession::Run(std::string_view script, const RunCallbacks& callbacks) {
-    int failures = 0;
-    // Reports a failure; true when the run has to stop there.
-    auto fail = [&](int32_t number, const std::string& statement, const std::string& error,
-                    int32_t code) {
-        ++failures;
-        if (callbacks.onError) callbacks.onError(statement.c_str(), error.c_str());
-        const bool stopAsked = callbacks.onCode && callbacks.onCode(number, code) != 0;
-        return stopAsked || !Connected();
-    };
-
-    bool stopped = false;
-    int32_t number = 0;
-    std::string text, error;
-    if (!Connected()) stopped = fail(number, text, kNotConnected, kLibraryFailure);
+    callbacks_ = callbacks;
+    failures_ = 0;
+    bool stopped = !Connected() && Report(0, "", kLibraryFailure, kNotConnected);
     StatementSplitter splitter(script);
     Statement statement;
+    int32_t number = 0;
     while (!stopped && splitter.Next(statement)) {
         ++number;
-        text.assign(statement.text);
-        if (callbacks.onText) callbacks.onText(number, text.c_str());
-        error.clear();
-        int32_t code = kLibraryFailure;
-        if (statement.terminated)
-            code = Execute(text, error);
-        else
-            error =
-                "Скрипт оборван: оператор не завершён символом \"" + splitter.Terminator() + "\"!";
-        if (code == kSuccess) {
-            if (callbacks.onCode) callbacks.onCode(number, kSuccess);
+        if (statement.terminated && IsPlainDataChange(statement.text)) {
+            stopped = AddToBatch(number, statement.text);
             continue;
         }
-        stopped = fail(number, text, error, code);
+        stopped = FlushBatch();
+        if (stopped) break;
+        const std::string text(statement.text);
+        if (statement.terminated) {
+            stopped = RunStatement(number, text);
+            continue;
+        }
+        if (callbacks_.onText) callbacks_.onText(number, text.c_str());
+        stopped = Report(number, text, kLibraryFailure,
+                         "Скрипт оборван: оператор не завершён символом \"" +
+                             splitter.Terminator() + "\"!");
     }
+    if (!stopped) stopped = FlushBatch();
     if (!stopped) {
-        error.clear();
+        std::string error;
         const int32_t code = Commit(error);
-        if (code != kSuccess) fail(number + 1, "COMMIT", error, code);
+        if (code != kSuccess) Report(number + 1, "COMMIT", code, error);
     }
+    batch_.clear();
+    batchBytes_ = 0;
     Close();
-    return failures;
+    return failures_;
+}
+
+bool ScriptSession::Report(int32_t number, const std::string& statement, int32_t code,
+                           const std::string& error) {
+    if (code == kSuccess) {
+        if (callbacks_.onCode) callbacks_.onCode(number, kSuccess);
+        return false;
+    }
+    ++failures_;
+    if (callbacks_.onError) callbacks_.onError(statement.c_str(), error.c_str());
+    const bool stopAsked = callbacks_.onCode && callbacks_.onCode(number, code) != 0;
+    return stopAsked || !Connected();
+}
+
+bool ScriptSession::RunStatement(int32_t number, const std::string& statement) {
+    if (callbacks_.onText) callbacks_.onText(number, statement.c_str());
+    std::string error;
+    const int32_t code = Execute(statement, error);
+    return Report(number, statement, code, error);
+}
+
+bool ScriptSession::AddToBatch(int32_t number, std::string_view statement) {
+    if (batchBytes_ + statement.size() > kBatchBytes && FlushBatch()) return true;
+    batch_.push_back({number, std::string(statement)});
+    batchBytes_ += statement.size();
+    return batch_.size() >= kBatchStatements && FlushBatch();
+}
+
+// Plain data changes travel to the server together inside one EXECUTE BLOCK, each as
+// written: one round trip and one compilation instead of one each. The block is one request,
+// undone whole when any of its statements fails; then they are carried out again one by one,
+// so that the outcome and the reports are those of statements sent alone.
+bool ScriptSession::FlushBatch() {
+    std::vector<PendingStatement> batch;
+    batch.swap(batch_);
+    batchBytes_ = 0;
+    if (batch.size() > 1 && Connected()) {
+        std::string block = "EXECUTE BLOCK AS BEGIN\n";
+        for (const PendingStatement& statement : batch) {
+            block += statement.text;
+            block += "\n;\n"; // on a line of its own: the text may end in a line comment
+        }
+        block += "END";
+        std::string error;
+        if (SendToServer(block, error) == kSuccess) {
+            for (const PendingStatement& statement : batch) {
+                if (callbacks_.onText) callbacks_.onText(statement.number, statement.text.c_str());
+                Report(statement.number, statement.text, kSuccess, error);
+            }
+            return false;
+        }
+    }
+    for (const PendingStatement& statement : batch)
+        if (RunStatement(statement.number, statement.text)) return true;
+    return false;
 }
 
 int32_t ScriptSession::Execute(const std::string& statement, std::string& error) {
@@ -145,11 +198,17 @@ int32_t ScriptSession::Execute(const std::string& statement, std::string& error)
 }
 
 int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string& error) {
+    const int32_t code = SendToServer(statement, error);
+    if (code != kSuccess || !autoDdl_ || !IsDataDefinition(statement)) return code;
+    return Commit(error);
+}
+
+int32_t ScriptSession::SendToServer(const std::string& statement, std::string& error) {
     if (!Connected()) {
         error = kNotConnected;
         return kLibraryFailure;
     }
-    const int32_t code = Guarded(error, [&] {
+    return Guarded(error, [&] {
         if (!transaction_) transaction_ = std::make_unique<fb::Transaction>(client_);
         if (!transaction_->Active()) transaction_->Start(attachment_->Handle(), std::string());
         fb::StatusVector status;
@@ -164,8 +223,6 @@ int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string
                           static_cast<unsigned short>(dialect_));
         return kSuccess;
     });
-    if (code != kSuccess || !autoDdl_ || !IsDataDefinition(statement)) return code;
-    return Commit(error);
 }
 
 // Commits what the open transaction holds; when the commit fails, the transaction is rolled

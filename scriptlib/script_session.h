@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 #include "connect_params.h"
 #include "fb_client.h"
 #include "sqlscript_api.h"
@@ -42,9 +43,25 @@ public:
     bool Connected() const { return attachment_ && attachment_->Attached(); }
 
 private:
+    struct PendingStatement {
+        int32_t number;
+        std::string text;
+    };
+
+    // Reports the outcome of one statement; true when the run has to stop there.
+    bool Report(int32_t number, const std::string& statement, int32_t code,
+                const std::string& error);
+    // Reports and carries out one statement; true when the run has to stop there.
+    bool RunStatement(int32_t number, const std::string& statement);
+    // Adds a plain data change to the pending batch, sending the batch when it is full.
+    bool AddToBatch(int32_t number, std::string_view statement);
+    // Sends the pending data changes together; when that fails, one by one.
+    bool FlushBatch();
+
     // Carries out one statement; answers 1, or the failure's code with its message in error.
     int32_t Execute(const std::string& statement, std::string& error);
     int32_t ExecuteOnServer(const std::string& statement, std::string& error);
+    int32_t SendToServer(const std::string& statement, std::string& error);
     int32_t Commit(std::string& error);
     int32_t Reconnect(std::string& error);
     void Attach();
@@ -55,6 +72,12 @@ private:
     std::unique_ptr<fb::Transaction> transaction_;
     int dialect_ = 3;
     bool autoDdl_ = true;
+
+    // The run in progress.
+    RunCallbacks callbacks_;
+    int failures_ = 0;
+    std::vector<PendingStatement> batch_;
+    size_t batchBytes_ = 0;
 };
 
 // The library's one session, created on first use. CloseLibrarySession detaches it when the

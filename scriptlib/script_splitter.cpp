@@ -7,21 +7,6 @@ namespace xqv::script {
 
 namespace {
 
-// The position after the literal or quoted identifier opened by the quote at pos; a doubled
-// quote inside stands for the quote itself. Unclosed: the end of the text.
-size_t SkipQuoted(std::string_view text, size_t pos) {
-    const char quote = text[pos];
-    for (size_t i = pos + 1;;) {
-        const size_t close = text.find(quote, i);
-        if (close == std::string_view::npos) return text.size();
-        if (close + 1 < text.size() && text[close + 1] == quote) {
-            i = close + 2;
-            continue;
-        }
-        return close + 1;
-    }
-}
-
 // The position after the alternative literal q'<x>...<y>' starting at pos, where <y> closes
 // the bracket <x> or repeats any other character.
 size_t SkipAlternativeQuoted(std::string_view text, size_t pos) {

@@ -46,6 +46,38 @@ std::string_view NextWord(std::string_view text, size_t& pos) {
     return text.substr(start, pos - start);
 }
 
+size_t SkipQuoted(std::string_view text, size_t pos) {
+    const char quote = text[pos];
+    for (size_t i = pos + 1;;) {
+        const size_t close = text.find(quote, i);
+        if (close == std::string_view::npos) return text.size();
+        if (close + 1 < text.size() && text[close + 1] == quote) {
+            i = close + 2;
+            continue;
+        }
+        return close + 1;
+    }
+}
+
+bool ContainsKeyword(std::string_view text, std::string_view upperKeyword) {
+    for (size_t pos = 0; pos < text.size();) {
+        const char c = text[pos];
+        if (c == '\'' || c == '"') {
+            pos = SkipQuoted(text, pos);
+        } else if (const size_t after = SkipComment(text, pos); after != pos) {
+            pos = after;
+        } else if (IsWordChar(c)) {
+            const size_t start = pos;
+            while (pos < text.size() && IsWordChar(text[pos]))
+                ++pos;
+            if (IsKeyword(text.substr(start, pos - start), upperKeyword)) return true;
+        } else {
+            ++pos;
+        }
+    }
+    return false;
+}
+
 std::string_view TrimRight(std::string_view text) {
     size_t end = text.size();
     while (end > 0 && IsBlank(text[end - 1]))

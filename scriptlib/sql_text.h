@@ -31,6 +31,14 @@ size_t SkipBlanksAndComments(std::string_view text, size_t pos);
 // past it. Empty (pos unchanged past the blanks) when something else stands there.
 std::string_view NextWord(std::string_view text, size_t& pos);
 
+// True when the keyword stands as a word of its own outside literals, quoted identifiers and
+// comments.
+bool ContainsKeyword(std::string_view text, std::string_view upperKeyword);
+
+// The position after the literal or quoted identifier opened by the quote at pos; a doubled
+// quote inside stands for the quote itself. Unclosed: the end of the text.
+size_t SkipQuoted(std::string_view text, size_t pos);
+
 // The text without trailing blanks.
 std::string_view TrimRight(std::string_view text);
 

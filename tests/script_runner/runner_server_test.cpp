@@ -6,7 +6,9 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include "module_loader.h"
 #include "script_db.h"
+#include "script_library.h"
 #include "script_library_probe.h"
 #include "scripted_window.h"
 
@@ -93,9 +95,9 @@ const char* const kFailingInTheMiddle = "insert into UNITS (ID, NAME) values (10
 
 std::string UnitsCheck(const std::string& expectedIds) {
     return "execute block as begin\r\n"
-           "  if ((select list(ID) from (select ID from UNITS where ID > 100 order by ID)) "
-           "is distinct from '" +
-           expectedIds + "') then exception E_DATA_CHECK 'units';\r\nend;";
+           "  if ((select coalesce(list(ID), '') from\r\n"
+           "       (select ID from UNITS where ID > 100 order by ID)) <> '" +
+           expectedIds + "') then\r\n    exception E_DATA_CHECK 'units';\r\nend;";
 }
 
 TEST(RunnerOnServer, VerboseRunStopsAtAFailureAndCommitsNothingAfterIt) {
@@ -175,6 +177,109 @@ TEST(RunnerOnServer, RunsStatementsThatHandValuesBack) {
                      "select * from UNITS where ID = 0;\r\n"),
               "");
     EXPECT_EQ(db.Run(UnitsCheck("121")), "");
+}
+
+// 120 inserts of units 201 to 320, a commit after the 30th, and the 77th (unit 250 again)
+// failing at run time; the second one ends in a line comment.
+std::string ManyInserts() {
+    std::string script;
+    for (int i = 1; i <= 120; ++i) {
+        const int id = i == 77 ? 250 : 200 + i;
+        script += "insert into UNITS (ID, NAME) values (" + std::to_string(id) + ", 'Ед. " +
+                  std::to_string(i) + "')" + (i == 2 ? " -- вторая\r\n;\r\n" : ";\r\n");
+        if (i == 30) script += "commit;\r\n";
+    }
+    return script;
+}
+
+std::string Ids(int from, int to, int except = 0) {
+    std::string ids;
+    for (int id = from; id <= to; ++id)
+        if (id != except) ids += (ids.empty() ? "" : ",") + std::to_string(id);
+    return ids;
+}
+
+TEST(RunnerOnServer, ReportsEachDataChangeAsIfSentAlone) {
+    ScriptDatabase db(UniqueName("many"));
+    db.CreateVersion6();
+    testenv::ScriptedWindow quiet;
+    EXPECT_EQ(db.Run(ManyInserts(), &quiet, 0), "");
+    ASSERT_EQ(quiet.viewLines.size(), 4u);
+    EXPECT_EQ(quiet.viewLines[1], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
+    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 320, 277))), "");
+
+    EXPECT_EQ(db.Run("delete from UNITS where ID > 100;"), "");
+    testenv::ScriptedWindow verbose;
+    const std::string error = db.Run(ManyInserts(), &verbose);
+    EXPECT_NE(error.find("values (250, 'Ед. 77')\r-------   ERROR   --------\r"), std::string::npos)
+        << error;
+    // Every statement up to the failing one reported in order, then the failure block.
+    ASSERT_EQ(verbose.viewLines.size(), 78u + 4u);
+    EXPECT_EQ(verbose.viewLines[1], "insert into UNITS (ID, NAME) values (202, 'Ед. 2') -- вторая");
+    EXPECT_EQ(verbose.viewLines[30], "commit");
+    EXPECT_EQ(verbose.viewLines[77], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
+    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 230))), "");
+}
+
+TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
+    ScriptDatabase db(UniqueName("directives"));
+    db.CreateVersion6();
+    // AUTODDL ON commits a definition at once, OFF leaves it to the transaction; ROLLBACK and
+    // RECONNECT end the transaction as they say; dialect 1 reads double quotes as a string.
+    EXPECT_EQ(db.Run("create table T_ON (A integer);\r\n"
+                     "insert into UNITS (ID, NAME) values (131, 'x');\r\n"
+                     "rollback work;\r\n"
+                     "set autoddl off;\r\n"
+                     "create table T_OFF (A integer);\r\n"
+                     "ROLLBACK;\r\n"
+                     "insert into UNITS (ID, NAME) values (132, 'x');\r\n"
+                     "RECONNECT;\r\n"
+                     "SET SQL DIALECT 1;\r\n"
+                     "insert into UNITS (ID, NAME) values (133, \"Двойные\");\r\n"
+                     "set sql dialect 3;\r\n"),
+              "");
+    EXPECT_EQ(db.Run(UnitsCheck("132,133")), "");
+    EXPECT_EQ(db.Run("insert into T_ON values (1);"), "");
+    EXPECT_NE(db.Run("insert into T_OFF values (1);"), "");
+    EXPECT_EQ(
+        db.Run("execute block as begin\r\n"
+               "  if (not exists(select 1 from UNITS where ID = 133 and NAME = 'Двойные'))\r\n"
+               "  then exception E_DATA_CHECK 'dialect 1';\r\nend;"),
+        "");
+    const std::string error = db.Run("SET SQL DIALECT 5;");
+    EXPECT_NE(error.find("SET SQL DIALECT 5\r-------   ERROR   --------\r"), std::string::npos)
+        << error;
+}
+
+TEST(RunnerOnServer, DoesNotRunAnUnterminatedLastStatement) {
+    ScriptDatabase db(UniqueName("unterminated"));
+    db.CreateVersion6();
+    const char* const script = "insert into UNITS (ID, NAME) values (151, 'x');\r\n"
+                               "delete from UNITS where ID = 15\r\n";
+    const std::string error = db.Run(script);
+    EXPECT_NE(error.find("delete from UNITS where ID = 15\r-------   ERROR   --------\r"),
+              std::string::npos)
+        << error;
+    // The verbose run stopped there and committed nothing; the quiet one commits the rest.
+    EXPECT_EQ(db.Run(UnitsCheck("")), "");
+    EXPECT_EQ(db.Run(script, nullptr, 0), "");
+    EXPECT_EQ(db.Run(UnitsCheck("151")), "");
+}
+
+TEST(RunnerOnServer, LibraryDetachesWhenUnloadedWhileConnected) {
+    ScriptDatabase db(UniqueName("unload"));
+    db.CreateVersion6();
+    void* library = xqv::OpenScriptLibrary();
+    ASSERT_NE(library, nullptr);
+    const auto connect =
+        reinterpret_cast<SqlConnectFunction>(xqv::fb::ModuleSymbol(library, "Connect"));
+    ASSERT_NE(connect, nullptr);
+    const std::string params =
+        xqv::ScriptConnectParams(testenv::ClientLibrary(), db.Database(), testenv::FbUser(),
+                                 "WIN1251", testenv::FbPassword(), "");
+    EXPECT_EQ(connect(params.c_str(), nullptr), 0);
+    xqv::fb::CloseModule(library);
+    // The database is dropped at the end of the test: that fails while an attachment is left.
 }
 
 } // namespace

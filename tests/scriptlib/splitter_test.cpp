@@ -174,4 +174,15 @@ TEST(Directives, TellsDataDefinitionFromDataChanges) {
         EXPECT_FALSE(IsDataDefinition(dml)) << dml;
 }
 
+TEST(Directives, TellsPlainDataChangesThatMayRunTogether) {
+    for (const char* yes : {"insert into t values (1)", "UPDATE t set a = 'returning'",
+                            "delete from t /* returning */ where a = \"RETURNING\"",
+                            "merge into t using s on t.a = s.a when matched then delete"})
+        EXPECT_TRUE(IsPlainDataChange(yes)) << yes;
+    for (const char* no : {"insert into t values (1) returning a", "delete from t Returning a",
+                           "update or insert into t values (1) matching (a) returning a",
+                           "select * from t", "execute procedure p", "create table t (a int)"})
+        EXPECT_FALSE(IsPlainDataChange(no)) << no;
+}
+
 } // namespace
