@@ -6,6 +6,7 @@
 #include "bitmap_resource.h"
 #include "control_ids.h"
 #include "errors.h"
+#include "folder_chooser.h"
 #include "message_dialog.h"
 #include "run_log.h"
 #include "system_routines.h"
@@ -527,7 +528,11 @@ void TfrmMain::mmHelpClick() {
     ShellExecuteA(nullptr, nullptr, viewer.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void TfrmMain::bbProgramLocationClick() {}
+void TfrmMain::bbProgramLocationClick() {
+    std::string chosen;
+    if (ChooseFolder(hwnd_, ControlText(eProgramLocation_), chosen))
+        SetWindowTextA(eProgramLocation_, chosen.c_str());
+}
 
 void TfrmMain::SaveExceptionToLog(const std::string& text) {
     const std::string line = TimeStampedLine(text);

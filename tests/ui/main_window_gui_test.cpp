@@ -177,4 +177,26 @@ TEST_F(LogoLook, EscapingErrorIsLoggedBeforeItsBoxOpens) {
     EXPECT_TRUE(IsWindow(hwnd_)) << "the program keeps running";
 }
 
+// The "..." button: the chooser opens on the folder in the location box; OK writes the chosen
+// folder back, Cancel leaves the box as it was.
+TEST_F(LogoLook, FolderChooserWritesBackOnOkOnly) {
+    const std::string folder = "C:\\xqvtest\\ui\\chooser\\Выбор";
+    testfiles::MakeFolders(folder);
+    HWND box = gui::FindControl(hwnd_, ids::eProgramLocation);
+    for (bool ok : {true, false}) {
+        SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        PostMessageA(gui::FindControl(hwnd_, ids::bbProgramLocation), BM_CLICK, 0, 0);
+        HWND chooser = gui::WaitWindow("Выбор папки", 20);
+        ASSERT_NE(chooser, nullptr);
+        ASSERT_TRUE(gui::WaitVisible(chooser, 10));
+        if (ok) Screenshot("folder-chooser-from-main-window.bmp");
+        // Whatever the user did in the box meanwhile, Cancel must not touch it.
+        if (!ok) SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("D:\\другое"));
+        PostMessageA(gui::FindControl(chooser, ok ? 502 : 503), BM_CLICK, 0, 0);
+        ASSERT_TRUE(gui::WaitGone(chooser, 10));
+        EXPECT_EQ(gui::Text(box), ok ? folder : "D:\\другое");
+    }
+    testfiles::RemoveTree("C:\\xqvtest\\ui\\chooser");
+}
+
 } // namespace
