@@ -5,13 +5,15 @@
 //   Connect(params, onConnectError): attaches with the connect parameter string; 0 when
 //     connected, otherwise the reason went to onConnectError.
 //   ExecScriptText(script, onError, onText, onCode), ExecScriptFile(path, ...): run a script
-//     on that connection, statement after statement. For each statement: onText(number, text)
-//     before it runs; onError(statement, message) when it failed; then onCode(number, code)
-//     with code 1 for success and another code for a failure (the first error code of the
-//     server's status, or -1 for a failure found by the library itself). A non-zero answer of
-//     onCode to a failure stops the run: what the open transaction holds is rolled back.
-//     Otherwise the run goes on and commits at its end. The result is the number of failed
-//     statements. Every run detaches before it returns; the next run needs a new Connect.
+//     on that connection, statement after statement. For each statement, in order:
+//     onText(number, text); onError(statement, message) when it failed; then onCode(number,
+//     code) with code 1 for success and another code for a failure (the first error code of
+//     the server's status, or -1 for a failure found by the library itself). Runs of plain
+//     data changes go to the server together, so their onText may come once the server has
+//     done them. A non-zero answer of onCode to a failure stops the run: what the open
+//     transaction holds is rolled back. Otherwise the run goes on and commits at its end. The
+//     result is the number of failed statements. Every run detaches before it returns; the
+//     next run needs a new Connect. The library detaches too when it is unloaded connected.
 //   Callbacks are called on the caller's thread, only during the call that received them.
 #pragma once
 

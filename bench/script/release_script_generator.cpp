@@ -174,7 +174,7 @@ void SchemaPart(Writer& w, int& commits) {
 std::string Row(const std::string& table, int id) {
     const std::string name = "'" + Name(id) + "'";
     const std::string code = "'" + Num(id) + "'";
-    const std::string note = "'Запись " + Num(id) + "; загружена обновлением до версии 7'";
+    const std::string note = "'Запись " + Num(id) + "; обновление до версии 7'";
     if (table == "GOODS")
         return "INSERT INTO GOODS (ID, GROUP_ID, UNIT_ID, CODE, NAME, NOTE, IS_ACTIVE) VALUES (" +
                Num(id) + ", " + Num(1 + id % 2) + ", " + Num(1 + id % 4) + ", " + code + ", " +

@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             directive.argument.size() != 1)
             abort();
         IsDataDefinition(s);
+        IsPlainDataChange(s);
     }
     ConnectParams params;
     if (ParseConnectParams(text, params) && (params.dialect < 1 || params.dialect > 3)) abort();
