@@ -4,6 +4,7 @@
 #include <exception>
 #include "errors.h"
 #include "folder_chooser_tree.h"
+#include "window_data.h"
 
 namespace xqv {
 
@@ -113,12 +114,7 @@ TfrmChoiceFolder::TfrmChoiceFolder(HWND owner) : owner_(owner) {
                             height, owner, nullptr, GetModuleHandleA(nullptr), this);
     try {
         if (!hwnd_) throw Error("Невозможно открыть окно выбора папки!");
-        // A frame drawn differently than computed changes the client area: make it exact.
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        if (client.right != kClientWidth || client.bottom != kClientHeight)
-            SetWindowPos(hwnd_, nullptr, 0, 0, width + kClientWidth - client.right,
-                         height + kClientHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+        FitClientArea(hwnd_, kClientWidth, kClientHeight);
         CreateElements();
         RaisePending();
     } catch (...) {
@@ -243,14 +239,9 @@ void TfrmChoiceFolder::RaisePending() {
 }
 
 LRESULT CALLBACK TfrmChoiceFolder::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* created = static_cast<TfrmChoiceFolder*>(
-            reinterpret_cast<const CREATESTRUCTA*>(lp)->lpCreateParams);
-        created->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<TfrmChoiceFolder*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowData<TfrmChoiceFolder>(hwnd, msg, lp);
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
     // No error may cross the system's code that called us: it waits for the modal loop.
     try {
         return self->HandleMessage(msg, wp, lp);

@@ -9,6 +9,7 @@
 #include "folder_chooser.h"
 #include "message_dialog.h"
 #include "run_log.h"
+#include "window_data.h"
 #include "system_routines.h"
 #include "update_run.h"
 
@@ -138,12 +139,7 @@ void TfrmMain::Create(HINSTANCE instance) {
                             (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
                             MainMenu1_, instance, this);
-    // A menu bar that wraps or a different frame size changes the client area: make it exact.
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    if (client.right != kClientWidth || client.bottom != kClientHeight)
-        SetWindowPos(hwnd_, nullptr, 0, 0, width + kClientWidth - client.right,
-                     height + kClientHeight - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    FitClientArea(hwnd_, kClientWidth, kClientHeight);
     CreateElements();
     SetWindow(this);
     FormCreate();
@@ -641,13 +637,8 @@ void TfrmMain::PaintArea(HWND area, HDC dc) {
 }
 
 LRESULT CALLBACK TfrmMain::AreaProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* info = reinterpret_cast<AreaInfo*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* info = WindowData<AreaInfo>(hwnd, msg, lp);
     switch (msg) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(
-            hwnd, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
-        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
@@ -671,14 +662,9 @@ LRESULT CALLBACK TfrmMain::AreaProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK TfrmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self =
-            reinterpret_cast<TfrmMain*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<TfrmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = WindowData<TfrmMain>(hwnd, msg, lp);
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) self->hwnd_ = hwnd;
     return self->HandleMessage(msg, wp, lp);
 }
 

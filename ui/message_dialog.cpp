@@ -1,6 +1,7 @@
 #include "message_dialog.h"
 
 #include <vector>
+#include "window_data.h"
 
 namespace xqv {
 
@@ -27,13 +28,8 @@ struct DialogState {
 };
 
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* state = WindowData<DialogState>(hwnd, msg, lp);
     switch (msg) {
-    case WM_NCCREATE:
-        SetWindowLongPtrA(
-            hwnd, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
-        break;
     case WM_COMMAND:
         if (state && HIWORD(wp) == BN_CLICKED) {
             for (const Button& b : state->buttons)

@@ -32,15 +32,6 @@ TEST(RunLogName, TwoDigitFieldsFromFixedTime) {
     EXPECT_EQ(xqv::LogFileName("C:\\App", t), "C:\\App\\Logs\\310126-230059_Updater.log");
 }
 
-TEST(RunLogName, IntToTwoDigits) {
-    EXPECT_EQ(xqv::IntToTwoDigits(0), "00");
-    EXPECT_EQ(xqv::IntToTwoDigits(7), "07");
-    EXPECT_EQ(xqv::IntToTwoDigits(26), "26");
-    EXPECT_EQ(xqv::IntToTwoDigits(2026), "26");
-    EXPECT_EQ(xqv::IntToTwoDigits(-5), "-5");
-    EXPECT_EQ(xqv::IntToTwoDigits(-123), "23");
-}
-
 TEST_F(RunLogFile, CreatesFolderAndEmptyFileThenEntriesAsBytes) {
     const std::string file = kFolder + "\\Logs\\081226-005404_Updater.log";
     xqv::CreateLogFile(kFolder, file);
