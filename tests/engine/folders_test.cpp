@@ -26,18 +26,8 @@ template <typename Action> std::string ErrorOf(Action action) {
     return "<no error>";
 }
 
-// The names in folder, in the order the system lists them.
 std::vector<std::string> ListedNames(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
+    return testfiles::ListNames(folder);
 }
 
 class Folders : public ::testing::Test {

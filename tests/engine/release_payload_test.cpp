@@ -16,15 +16,7 @@ using testfiles::ReadBytes;
 const std::string kFolder = "C:\\xqvtest\\engine\\release";
 
 std::vector<std::string> SortedNames(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    std::vector<std::string> names = testfiles::ListNames(folder);
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <map>
+#include <vector>
 #include <string>
 
 namespace testfiles {
@@ -97,6 +98,20 @@ inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> entries;
     Snapshot(folder, "", entries);
     return entries;
+}
+
+// The names in folder, in the order the system lists them.
+inline std::vector<std::string> ListNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
 }
 
 inline bool Exists(const std::string& path) {
