@@ -2,6 +2,7 @@
 // run log file, the application-wide error handler and Exit. Screenshots of both looks go to
 // the build folder.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -197,6 +198,33 @@ TEST_F(LogoLook, FolderChooserWritesBackOnOkOnly) {
         EXPECT_EQ(gui::Text(box), ok ? folder : "D:\\другое");
     }
     testfiles::RemoveTree("C:\\xqvtest\\ui\\chooser");
+}
+
+// A running process of that file name, or 0.
+DWORD ProcessNamed(const char* name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found;
+         more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, name) == 0) found = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// The help command starts the help viewer of the Windows folder on help.chm beside the exe.
+TEST_F(LogoLook, HelpCommandStartsTheViewer) {
+    ASSERT_EQ(ProcessNamed("hh.exe"), 0u);
+    PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(ids::mmHelp, 0), 0);
+    DWORD viewer = 0;
+    for (int i = 0; i < 200 && !viewer; ++i, Sleep(50))
+        viewer = ProcessNamed("hh.exe");
+    ASSERT_NE(viewer, 0u);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, viewer);
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
 }
 
 } // namespace
