@@ -100,6 +100,14 @@ protected:
         PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
     }
 
+    // Start, then Yes at the question.
+    void StartAndConfirm() {
+        StartUpdater(location);
+        HWND question = WaitQuestion();
+        ASSERT_NE(question, nullptr);
+        PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+    }
+
     HWND WaitQuestion() { return gui::WaitWindow("Information", 30, "XqvMessageDialog"); }
 
     // Waits until the run has ended (the status text no longer says it is in progress).
@@ -226,10 +234,7 @@ TEST_F(ClientUpdate, LocationWithNeitherPartIsRefusedAsTyped) {
 
 TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
     testfiles::MakeFolders(location + "_");
-    StartUpdater(location);
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
     const std::string message = TakeErrorBox();
     EXPECT_NE(message.find("Невозможно получить полный доступ к папке "), std::string::npos)
         << message;
@@ -245,10 +250,7 @@ TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
     HANDLE held = CreateFileA((location + "\\Program\\OrveLin.exe").c_str(), GENERIC_READ,
                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    StartUpdater(location);
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
     const std::string message = TakeErrorBox();
     const std::string first = "Невозможно скопировать файл ";
     EXPECT_EQ(message.rfind(first, 0), 0u) << message;
@@ -267,10 +269,7 @@ TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     HANDLE held = CreateFileA((location + "\\Program\\Отчеты\\шаблон.frx").c_str(), GENERIC_READ, 0,
                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    StartUpdater(location);
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
     const std::string message = TakeErrorBox();
     const std::string copyError =
         "Невозможно скопировать файл " + location + "\\Program\\Отчеты\\шаблон.frx!";

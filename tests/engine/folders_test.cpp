@@ -1,6 +1,7 @@
 // The folder operations on real trees, with files held open by another process.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include "error_of.h"
 #include <string>
 #include <vector>
 #include "errors.h"
@@ -17,14 +18,7 @@ using testfiles::WriteBytes;
 const std::string kBase = "C:\\xqvtest\\engine\\folders";
 const DWORD kProtected = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-template <typename Action> std::string ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const xqv::Error& error) {
-        return error.Message();
-    }
-    return "<no error>";
-}
+using testenv::ErrorOf;
 
 std::vector<std::string> ListedNames(const std::string& folder) {
     return testfiles::ListNames(folder);

@@ -1,6 +1,7 @@
 // The payload readers on the test program's own resources (payload_test.rc).
 #include <windows.h>
 #include <gtest/gtest.h>
+#include "error_of.h"
 #include <string>
 #include "errors.h"
 #include "scripted_window.h"
@@ -15,14 +16,7 @@ const std::string kFolder = "C:\\xqvtest\\engine\\payload";
 // The FILES resource: "MZ", a zero word, "payload", the word 0x1234.
 const std::string kPayload("MZ\0\0payload\x34\x12", 13);
 
-template <typename Action> std::string ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const xqv::Error& error) {
-        return error.Message();
-    }
-    return "<no error>";
-}
+using testenv::ErrorOf;
 
 class Payload : public ::testing::Test {
 protected:

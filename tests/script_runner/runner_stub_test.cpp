@@ -2,6 +2,7 @@
 // from three folders: one without a script library (RunnerChecks), one with the stub library
 // (RunnerWithStub) and one with a stub that lacks "Connect" (RunnerWithoutConnect).
 #include <gtest/gtest.h>
+#include "error_of.h"
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -20,12 +21,7 @@ const std::string kDb = "localhost/3051:C:\\XQV\\OrveLin\\DB_Data\\OrveLin.fdb";
 
 // The message of the error a call raises ("" when it raises none).
 template <typename Call> std::string ErrorOf(Call call) {
-    try {
-        call();
-    } catch (const xqv::Error& e) {
-        return e.Message();
-    }
-    return "";
+    return testenv::ErrorOf(call, "");
 }
 
 std::string RunText(const std::string& script, xqv::RunWindow* view, int mode,
