@@ -29,6 +29,9 @@ public:
     virtual void SetStatusCaption(const std::string& text) = 0;
     virtual void SetUpdateStageFailed(bool failed) = 0;
     virtual bool UpdateStageFailed() const = 0;
+    // The rollback could not put everything back: the outcome must say that the installation may
+    // be half-updated and where its backup (backupDir) lies. Cleared by the next Start.
+    virtual void SetRollbackIncomplete(const std::string& backupDir) = 0;
     virtual const ProjectProfile& Profile() const = 0;
 };
 

@@ -29,8 +29,10 @@ void GetAttachedUsers(const std::string& clientLibrary, const std::string& datab
         throw fb::StatusError(client, status);
 
     std::vector<std::string> names = ReadUserNames(buffer.data(), buffer.size());
+    // The attachment was made with the trimmed name, and the server reports it so.
+    const std::string attachedAs = TrimBlanks(userName);
     auto own = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
-        return SameTextIgnoringCase(name, userName);
+        return SameTextIgnoringCase(name, attachedAs);
     });
     if (own != names.end()) names.erase(own);
     users = std::move(names);

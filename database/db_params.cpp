@@ -42,7 +42,9 @@ DbLocation SplitAt(const std::string& text, char separator, DbProtocol protocol)
 DbLocation SplitDatabaseString(const std::string& database) {
     if (database.size() > 2 && database[1] == ':' && database.find(':', 2) == std::string::npos)
         return {"", database, DbProtocol::Local};
-    if (database.find("\\\\") != std::string::npos)
+    // Only a string that starts with two backslashes names a server by a pipe; two backslashes
+    // further on belong to a path.
+    if (database.rfind("\\\\", 0) == 0)
         return SplitAt(database.substr(2), '\\', DbProtocol::NamedPipe);
     if (database.find('@') != std::string::npos) return SplitAt(database, '@', DbProtocol::AtSign);
     if (database.find(':') != std::string::npos) return SplitAt(database, ':', DbProtocol::Tcp);

@@ -42,16 +42,23 @@ std::string TimeStampText(const SYSTEMTIME& time);
 
 // Removes folder with everything inside it (read-only, hidden and system files too), depth
 // first. A missing folder, or one that cannot be removed once empty, is no error; a file that
-// cannot be deleted ends the operation at once with an error naming it, leaving the rest.
+// cannot be deleted ends the operation at once with an error naming it, leaving the rest. A
+// folder link inside (or folder itself being one) is removed as a link where the system allows
+// it; what it stands for is never touched.
 void DeleteFolder(const std::string& folder);
 
 // Creates exactly this one folder; throws xqv::Error when it exists or its parent is missing.
 void CreateFolder(const std::string& folder);
 
 // Copies the tree of source into dest (created with its missing parents), overwriting files of
-// the same name and keeping anything else dest holds. A file that cannot be copied is skipped;
-// the result lists such files (source paths) so that a caller can refuse an incomplete copy.
+// the same name and keeping anything else dest holds. What cannot be copied is skipped and named
+// in the result, one message each, so that a caller can refuse an incomplete copy: a file that
+// does not copy, a subfolder that cannot be read, a folder link (junction or symbolic link; a
+// link is never followed, neither in the source nor in the target).
 std::vector<std::string> CopyFolder(const std::string& source, const std::string& dest);
+
+// The message for a file that could not be copied.
+std::string CopyFailure(const std::string& path);
 
 // Tests that nothing holds Context.ProgramLocation open by renaming it to a sibling name
 // (location + "_") and back. Logs its start and end.

@@ -13,20 +13,24 @@ std::string FormatErrorText(const std::string& previous, const std::string& mess
     return previous + "\r" + "\r" + "Exception!" + "\r" + "Message: " + message;
 }
 
+void LogRecordingFailure(const std::string& text, std::string& errorText) {
+    try {
+        SaveExceptionToLog(text);
+    } catch (const std::exception& e) {
+        errorText = FormatErrorText(errorText, e.what());
+    }
+}
+
 namespace {
 
 // The client files a release brings, by the payload's own names.
 const char* const kClientFiles[] = {"OrveLin.exe", "OrveLin.chm"};
 
-std::string CopyFailure(const std::string& path) {
-    return "Невозможно скопировать файл " + path + "!";
-}
-
 // A copy of a whole tree that left a file behind is an error: an incomplete backup or restore
 // must not pass as complete.
 void CopyFolderCompletely(const std::string& source, const std::string& dest) {
     const std::vector<std::string> failed = CopyFolder(source, dest);
-    if (!failed.empty()) throw Error(CopyFailure(failed.front()));
+    if (!failed.empty()) throw Error(failed.front());
 }
 
 std::string PartsText(const UpdateContext& c) {
@@ -72,11 +76,13 @@ void ReplaceClientFiles() {
     SaveExceptionToLog("Обновление клиентской части");
     SaveExceptionToLog(
         "Выполняется копирование и замена файлов и каталогов клиентского приложения");
-    // A client file left unreplaced is a failed update, not a success.
+    // A client file left unreplaced is a failed update, not a success. The message names the
+    // file that stood in the way: the new one when the payload did not bring it, else the old.
     for (const char* name : kClientFiles) {
         const std::string source = JoinPath(Context.NewDir, name);
-        if (!CopyFileOverwrite(source, JoinPath(Context.ProgramDir, name)))
-            throw Error(CopyFailure(source));
+        const std::string target = JoinPath(Context.ProgramDir, name);
+        if (!CopyFileOverwrite(source, target))
+            throw Error(CopyFailure(FileExists(source) ? target : source));
     }
 }
 
@@ -111,15 +117,24 @@ void RestoreFolder(const std::string& backup, const std::string& folder, std::st
 void Rollback(std::string& errorText) {
     Window().SetUpdateStageFailed(true);
     Window().SetStatusCaption("Обновление завершено с ошибками.\rВыполняется откат изменений!");
-    SaveExceptionToLog("Обновление завершено с ошибками. Выполняется откат изменений!");
-    SaveExceptionToLog("Восстановление каталогов программы из резервной копии.");
+    // Whatever happens to the log, the restore runs.
+    LogRecordingFailure("Обновление завершено с ошибками. Выполняется откат изменений!", errorText);
+    LogRecordingFailure("Восстановление каталогов программы из резервной копии.", errorText);
     bool failed = false;
     if (Context.ClientPartFound)
         RestoreFolder(Context.BackupProgramDir, Context.ProgramDir, errorText, failed);
     if (Context.ServerPartFound)
         RestoreFolder(Context.BackupDatabaseDir, Context.DatabaseDir, errorText, failed);
-    if (!failed)
-        SaveExceptionToLog("Завершено восстановление каталогов программы из резервной копии.");
+    if (!failed) {
+        LogRecordingFailure("Завершено восстановление каталогов программы из резервной копии.",
+                            errorText);
+        return;
+    }
+    Window().SetRollbackIncomplete(Context.BackupDir);
+    LogRecordingFailure("Откат изменений не завершен: программа может быть обновлена частично. "
+                        "Резервная копия находится в папке " +
+                            Context.BackupDir + ".",
+                        errorText);
 }
 
 // Stages 6 to 11, each failure recorded in errorText; the error that leaves carries it all.

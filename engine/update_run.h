@@ -11,6 +11,11 @@ namespace xqv {
 // "Message: " + message, lines separated by a single CR.
 std::string FormatErrorText(const std::string& previous, const std::string& message);
 
+// Logs text; when the log cannot take it, its error is recorded in errorText instead of ending
+// what is going on. For the steps that must run whatever happens to the log: the rollback and
+// bringing the database back online.
+void LogRecordingFailure(const std::string& text, std::string& errorText);
+
 // Runs the update of the installation at location (as typed). Returns on success; throws
 // xqv::Error on failure (after a rollback, when one began, with the whole error text of the run)
 // and xqv::SilentAbort when the user declines the confirmation.

@@ -100,11 +100,20 @@ void RecogniseServer(const std::string& imagePath, const char* superExe, const c
     if (params.ServerType.empty()) throw Error(kTypeUnknown);
 }
 
-// The image path up to and including the backslash in front of the first "\bin\" (letter case
-// as written); empty when there is none.
+// The executable's path in an image path: the text inside the quotes when the path is quoted
+// (as it is when it holds blanks), otherwise the whole text.
+std::string ExecutablePathOf(const std::string& imagePath) {
+    if (imagePath.empty() || imagePath[0] != '"') return imagePath;
+    const size_t closing = imagePath.find('"', 1);
+    return imagePath.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
+}
+
+// The executable's path up to and including the backslash in front of the first "\bin\" (letter
+// case as written); empty when there is none.
 std::string ServerRootOf(const std::string& imagePath) {
-    size_t at = imagePath.find("\\bin\\");
-    return at == std::string::npos ? "" : imagePath.substr(0, at + 1);
+    const std::string path = ExecutablePathOf(imagePath);
+    size_t at = path.find("\\bin\\");
+    return at == std::string::npos ? "" : path.substr(0, at + 1);
 }
 
 // The port after the first "-p ": leading blanks and control characters skipped, cut at the

@@ -282,7 +282,7 @@ void TfrmMain::FormCreate() {
     GetLocalTime(&now);
     logFile_ = LogFileName(ExeFolder(), now);
     try {
-        CreateLogFile(ExeFolder(), logFile_);
+        logFile_ = CreateLogFile(ExeFolder(), now);
         logFileReady_ = true;
     } catch (const Error& e) {
         // The program runs on without a log file: entries go to the view only.
@@ -452,6 +452,7 @@ void TfrmMain::OKBtnClick() {
     ProcessMessages();
     EnableControls(false);
     updateStageFailed_ = false;
+    incompleteRollbackBackup_.clear();
     const std::string password = ControlText(ePassword_);
     const std::string location = ControlText(eProgramLocation_);
     // Whatever the outcome, the controls come back and the animation stops.
@@ -483,9 +484,7 @@ void TfrmMain::ShowUpdateResult(bool success) {
     } else {
         resultBitmap_ = ErrorsBitmap_;
         captionsColour_ = RGB(128, 0, 0);
-        SetStatusCaption(updateStageFailed_
-                             ? "Обновление прошло с ошибками!\rОткат изменений завершен."
-                             : "Обновление прервано!");
+        SetStatusCaption(FailureText());
     }
     ShowWindow(Image1_, SW_SHOW);
     InvalidateRect(Image1_, nullptr, TRUE);
@@ -494,12 +493,28 @@ void TfrmMain::ShowUpdateResult(bool success) {
     RedrawWindow(mCaptions_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
+std::string TfrmMain::FailureText() const {
+    if (!updateStageFailed_) return "Обновление прервано!";
+    if (incompleteRollbackBackup_.empty())
+        return "Обновление прошло с ошибками!\rОткат изменений завершен.";
+    // The backup's place within the installation ("Tmp$...\Old"): the whole path is in the log.
+    const std::string& backup = incompleteRollbackBackup_;
+    const size_t last = backup.find_last_of('\\');
+    const size_t before = last == std::string::npos || last == 0
+                              ? std::string::npos
+                              : backup.find_last_of('\\', last - 1);
+    return "Программа обновлена частично!\rКопия: " +
+           (before == std::string::npos ? backup : backup.substr(before + 1));
+}
+
 void TfrmMain::EnableControls(bool enabled) {
     EnableWindow(gbConnection_, enabled);
     EnableWindow(pBtn_, enabled);
-    // Child windows keep their own state: the controls inside follow their area.
-    for (HWND c : {eProgramLocation_, bbProgramLocation_, ePassword_, OKBtn_, CancelBtn_,
-                   mCaptions_, Image1_, aProgress_})
+    // Child windows keep their own state: the controls inside follow their area. The status
+    // text stays enabled: a disabled edit control draws its text grey whatever colour it is
+    // given, and the run's status must stay in its own colour.
+    for (HWND c : {eProgramLocation_, bbProgramLocation_, ePassword_, OKBtn_, CancelBtn_, Image1_,
+                   aProgress_})
         EnableWindow(c, enabled);
 }
 

@@ -42,6 +42,9 @@ public:
     void SetStatusCaption(const std::string& text) override;
     void SetUpdateStageFailed(bool failed) override { updateStageFailed_ = failed; }
     bool UpdateStageFailed() const override { return updateStageFailed_; }
+    void SetRollbackIncomplete(const std::string& backupDir) override {
+        incompleteRollbackBackup_ = backupDir;
+    }
     const ProjectProfile& Profile() const override { return profile_; }
 
     // The application-wide error handler: logs kind name and message, then shows the error box.
@@ -54,6 +57,8 @@ public:
     void EnableControls(bool enabled);
     // The outcome of a run in the status area: picture, text and colour.
     void ShowUpdateResult(bool success);
+    // The status text of a failed run.
+    std::string FailureText() const;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -97,6 +102,7 @@ private:
     bool standardLook_ = false;
     bool logoVisible_ = true;
     bool updateStageFailed_ = false;
+    std::string incompleteRollbackBackup_; // empty unless the last run's rollback did not finish
     bool busy_ = false;
     ProjectProfile profile_;
     std::string logFile_;

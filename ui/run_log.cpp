@@ -3,13 +3,15 @@
 #include <vector>
 #include "errors.h"
 #include "system_routines.h"
+#include "win_handle.h"
 
 namespace xqv {
 
-std::string LogFileName(const std::string& exeFolder, const SYSTEMTIME& now) {
+std::string LogFileName(const std::string& exeFolder, const SYSTEMTIME& now, int number) {
     return exeFolder + "\\Logs\\" + IntToTwoDigits(now.wDay) + IntToTwoDigits(now.wMonth) +
            IntToTwoDigits(now.wYear) + "-" + IntToTwoDigits(now.wHour) +
-           IntToTwoDigits(now.wMinute) + IntToTwoDigits(now.wSecond) + "_Updater.log";
+           IntToTwoDigits(now.wMinute) + IntToTwoDigits(now.wSecond) +
+           (number > 1 ? "_" + std::to_string(number) : "") + "_Updater.log";
 }
 
 namespace {
@@ -27,28 +29,14 @@ std::string IoErrorText(DWORD code) {
         return "Disk full";
     case ERROR_FILE_NOT_FOUND:
         return "File not found";
+    case ERROR_FILE_EXISTS:
+        return "File exists";
     case ERROR_PATH_NOT_FOUND:
         return "Path not found";
     default:
         return "I/O error " + std::to_string(code);
     }
 }
-
-struct FileHandle {
-    HANDLE h;
-    explicit FileHandle(HANDLE handle) : h(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-    // Closes now, reporting whether the close (and so the last write) succeeded.
-    bool Close() {
-        HANDLE handle = h;
-        h = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != 0;
-    }
-};
 
 void CreateFolderTree(const std::string& folder) {
     if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
@@ -69,12 +57,22 @@ std::string FormattedNow(bool date) {
 
 } // namespace
 
-void CreateLogFile(const std::string& exeFolder, const std::string& fileName) {
+std::string CreateLogFile(const std::string& exeFolder, const SYSTEMTIME& now) {
     CreateFolderTree(exeFolder + "\\Logs");
-    FileHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.h == INVALID_HANDLE_VALUE) throw InOutError(IoErrorText(GetLastError()));
-    if (!file.Close()) throw InOutError(IoErrorText(GetLastError()));
+    // Created only where no file is yet, so that a second start within the same second never
+    // empties the log of the first, which may still be writing to it.
+    for (int number = 1; number <= kMaxLogFilesPerSecond; ++number) {
+        const std::string fileName = LogFileName(exeFolder, now, number);
+        Handle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            throw InOutError(IoErrorText(GetLastError()));
+        }
+        if (!file.Close()) throw InOutError(IoErrorText(GetLastError()));
+        return fileName;
+    }
+    throw InOutError(IoErrorText(ERROR_FILE_EXISTS));
 }
 
 std::string TimeStampedLine(const std::string& text) {
@@ -82,12 +80,12 @@ std::string TimeStampedLine(const std::string& text) {
 }
 
 void AppendLogEntry(const std::string& fileName, const std::string& line) {
-    FileHandle file(CreateFileA(fileName.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.h == INVALID_HANDLE_VALUE) throw InOutError(IoErrorText(GetLastError()));
+    Handle file(CreateFileA(fileName.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) throw InOutError(IoErrorText(GetLastError()));
     const std::string bytes = "\r" + line + "\r\n";
     DWORD written = 0;
-    if (!WriteFile(file.h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
         throw InOutError(IoErrorText(GetLastError()));
     if (written != bytes.size()) throw InOutError(IoErrorText(ERROR_DISK_FULL));
     if (!file.Close()) throw InOutError(IoErrorText(GetLastError()));

@@ -7,12 +7,17 @@
 
 namespace xqv {
 
-// "<exe folder>\Logs\DDMMYY-hhmmss_Updater.log" for the moment `now`.
-std::string LogFileName(const std::string& exeFolder, const SYSTEMTIME& now);
+// "<exe folder>\Logs\DDMMYY-hhmmss_Updater.log" for the moment `now`; a later start within the
+// same second gets number 2, 3, ...: "DDMMYY-hhmmss_2_Updater.log".
+std::string LogFileName(const std::string& exeFolder, const SYSTEMTIME& now, int number = 1);
 
-// Creates the Logs folder (with missing parents) and the empty log file, truncating an older
-// file of the same name. Throws InOutError when the folder or file cannot be made.
-void CreateLogFile(const std::string& exeFolder, const std::string& fileName);
+// How many starts within one second get a log file of their own.
+const int kMaxLogFilesPerSecond = 99;
+
+// Creates the Logs folder (with missing parents) and a new empty log file named for `now`,
+// under the first of those names that no file has yet: an existing log is never emptied.
+// Returns the file's name. Throws InOutError when the folder or file cannot be made.
+std::string CreateLogFile(const std::string& exeFolder, const SYSTEMTIME& now);
 
 // The current date in the user's short date format, " - ", the current time in the user's
 // long time format, ": ", then text: one entry as the view shows it.

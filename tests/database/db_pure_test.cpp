@@ -62,6 +62,11 @@ TEST(DatabaseString, SplitsTheFiveFormsAndFormsThemAgain) {
         {"localhost/3051:/var/db/x.fdb", "localhost/3051", "/var/db/x.fdb", DbProtocol::Tcp,
          "localhost/3051:/var/db/x.fdb"},
         {"C:x:y", "C", "x:y", DbProtocol::Tcp, "C:x:y"},
+        // Two backslashes inside a path do not make a named pipe.
+        {"localhost/3051:\\\\nas\\share\\X.fdb", "localhost/3051", "\\\\nas\\share\\X.fdb",
+         DbProtocol::Tcp, "localhost/3051:\\\\nas\\share\\X.fdb"},
+        {"localhost/3051:C:\\DB\\\\X.fdb", "localhost/3051", "C:\\DB\\\\X.fdb", DbProtocol::Tcp,
+         "localhost/3051:C:\\DB\\\\X.fdb"},
     };
     for (const StringForm& form : forms) {
         SCOPED_TRACE(form.text);

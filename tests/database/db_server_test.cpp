@@ -146,6 +146,10 @@ TEST_F(DatabaseServer, AttachedUsersAreListedInTheServersOrderWithoutOurOwn) {
     std::vector<std::string> lowerCase;
     xqv::GetAttachedUsers(Library(), database, "sysdba", Password(), "", lowerCase);
     EXPECT_EQ(lowerCase, users);
+    // Blanks around the name are not sent, so they do not keep our own entry in the list.
+    std::vector<std::string> blanks;
+    xqv::GetAttachedUsers(Library(), database, "  SYSDBA ", Password(), "", blanks);
+    EXPECT_EQ(blanks, users);
 }
 
 TEST_F(DatabaseServer, AttachedUsersLeaveTheListAloneOnFailure) {

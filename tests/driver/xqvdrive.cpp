@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
                  b = FindWindowExA(dialog, b, "Button", nullptr))
                 if (gui::Text(b) == caption) button = b;
             if (!button) Fail("no button \"" + caption + "\"");
-            PostMessageA(button, BM_CLICK, 0, 0);
+            gui::Press(dialog, button);
         } else if (command == "wait-text") {
             std::string title = next("title");
             HWND control = Control(title, next("id"));

@@ -60,7 +60,6 @@ protected:
         testfiles::WriteTree(location + "\\Program\\Отчеты\\шаблон.frx", "шаблон отчета");
         testfiles::MakeFolders(location + "\\Program\\Пустая");
         before = testfiles::Snapshot(location + "\\Program");
-        logsBefore = LogNames();
     }
     void TearDown() override {
         if (hwnd && IsWindow(hwnd)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -83,10 +82,7 @@ protected:
 
     // The newest log file of this start.
     std::string LogBytes() const {
-        std::string newest;
-        for (const std::string& name : LogNames())
-            newest = std::max(newest, name);
-        return testfiles::ReadBytes(ExeFolder() + "\\Logs\\" + newest);
+        return testfiles::ReadBytes(testfiles::NewestFile(ExeFolder() + "\\Logs\\*_Updater.log"));
     }
 
     void StartUpdater(const std::string& typedLocation) {
@@ -105,7 +101,7 @@ protected:
         StartUpdater(location);
         HWND question = WaitQuestion();
         ASSERT_NE(question, nullptr);
-        PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+        gui::Press(question, FindButton(question, "&Yes"));
     }
 
     HWND WaitQuestion() { return gui::WaitWindow("Information", 30, "XqvMessageDialog"); }
@@ -135,6 +131,23 @@ protected:
 
     std::string ViewText() { return gui::Text(gui::FindControl(hwnd, ids::mLog)); }
 
+    // Waits until the log view shows line. The view answers only when the updater handles its
+    // messages, which it does next while the payload unpacks: what the test does right after
+    // this happens before the backup.
+    bool WaitViewLine(const std::string& line) {
+        for (int i = 0; i < 6000; ++i, Sleep(5))
+            if (ViewText().find(line) != std::string::npos) return true;
+        return false;
+    }
+
+    // Opens path for reading with the given sharing once the lock check has passed: on Windows
+    // the lock check would refuse a tree with an open file.
+    HANDLE HoldAfterLockCheck(const std::string& path, DWORD sharing) {
+        if (!WaitViewLine("Завершена проверка наличия блокировок каталогов/файлов"))
+            return INVALID_HANDLE_VALUE;
+        return CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+
     // The error box of the updater, its text, and OK pressed.
     std::string TakeErrorBox() {
         HWND box = gui::WaitWindow(kTitle, 30, "#32770");
@@ -142,14 +155,13 @@ protected:
         const std::string text = gui::Text(GetDlgItem(box, 0xFFFF));
         Screenshot(std::string("e2e-error-") +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp");
-        PostMessageA(FindWindowExA(box, nullptr, "Button", nullptr), BM_CLICK, 0, 0);
+        gui::Press(box, FindWindowExA(box, nullptr, "Button", nullptr));
         gui::WaitGone(box, 10);
         return text;
     }
 
     std::string location;
     std::map<std::string, std::string> before;
-    std::vector<std::string> logsBefore;
     std::unique_ptr<gui::Program> program;
     HWND hwnd = nullptr;
 };
@@ -159,7 +171,7 @@ TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
     HWND question = WaitQuestion();
     ASSERT_NE(question, nullptr);
     ASSERT_NE(FindButton(question, "&No"), nullptr);
-    PostMessageA(FindButton(question, "&Yes"), BM_CLICK, 0, 0);
+    gui::Press(question, FindButton(question, "&Yes"));
     EXPECT_EQ(WaitOutcome(), "Обновление прошло успешно.\r\nЗавершите работу с программой.");
 
     // The new client files are the release's, byte for byte; everything else stays.
@@ -206,7 +218,7 @@ TEST_F(ClientUpdate, DecliningTheQuestionChangesNothing) {
         StartUpdater(location);
         HWND question = WaitQuestion();
         ASSERT_NE(question, nullptr);
-        if (way == 0) PostMessageA(FindButton(question, "&No"), BM_CLICK, 0, 0);
+        if (way == 0) gui::Press(question, FindButton(question, "&No"));
         if (way == 1) PostMessageA(FindButton(question, "&No"), WM_KEYDOWN, VK_RETURN, 0);
         if (way == 2) PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_EQ(WaitOutcome(), "Обновление прервано!") << way;
@@ -219,6 +231,22 @@ TEST_F(ClientUpdate, DecliningTheQuestionChangesNothing) {
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         ASSERT_TRUE(program->WaitExit(10));
     }
+}
+
+// The status text stays maroon while the run is in progress (the controls around it are disabled
+// meanwhile, and a disabled text would be drawn grey).
+TEST_F(ClientUpdate, StatusTextKeepsItsColourDuringTheRun) {
+    StartUpdater(location);
+    HWND question = WaitQuestion();
+    ASSERT_NE(question, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(gui::FindControl(hwnd, ids::OKBtn)));
+    EXPECT_EQ(gui::Text(gui::FindControl(hwnd, ids::mCaptions)), "Идет обновление...");
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    gui::Pixels pixels = gui::CaptureClient(hwnd);
+    EXPECT_GT(pixels.Count(RGB(128, 0, 0), 49, 431 + 5, 280, 32), 20);
+    gui::Press(question, FindButton(question, "&No"));
+    EXPECT_EQ(WaitOutcome(), "Обновление прервано!");
 }
 
 TEST_F(ClientUpdate, LocationWithNeitherPartIsRefusedAsTyped) {
@@ -244,19 +272,60 @@ TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
     EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
 }
 
+// A rename the system refuses (the location's parent made immutable on the Unix side; processes
+// under Wine run as root, so permissions would not stop them): nothing is created or changed.
+TEST_F(ClientUpdate, LocationThatCannotBeRenamedStopsBeforeAnythingIsCreated) {
+    const std::string unixRoot = testfiles::UnixPath(kRoot);
+    if (testfiles::RunUnix("chattr +i '" + unixRoot + "'") != 0)
+        GTEST_SKIP() << "the file system cannot make a folder immutable";
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    const std::string message = TakeErrorBox();
+    testfiles::RunUnix("chattr -i '" + unixRoot + "'");
+    EXPECT_EQ(message.rfind("Невозможно получить полный доступ к папке " + location + ".\r", 0), 0u)
+        << message;
+    EXPECT_EQ(WaitOutcome(), "Обновление прервано!");
+    EXPECT_EQ(testfiles::Snapshot(location), WholeInstallation());
+    EXPECT_FALSE(testfiles::Exists(location + "_"));
+}
+
+// The restore cannot put a file back that another program holds open: the outcome says that the
+// program may be half-updated and where the backup is, in the failure colour.
+TEST_F(ClientUpdate, RollbackThatCannotFinishIsNotCalledComplete) {
+    testfiles::RemoveTree(location + "\\Program\\OrveLin.chm");
+    testfiles::WriteTree(location + "\\Program\\OrveLin.chm\\index.htm", "не файл справки");
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", FILE_SHARE_READ);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string message = TakeErrorBox();
+    CloseHandle(held);
+    EXPECT_EQ(
+        message.rfind("Невозможно скопировать файл " + location + "\\Program\\OrveLin.chm!", 0), 0u)
+        << message;
+    const std::string outcome = WaitOutcome();
+    EXPECT_EQ(outcome.rfind("Программа обновлена частично!\r\nКопия: Tmp$", 0), 0u) << outcome;
+    EXPECT_EQ(outcome.substr(outcome.size() - 4), "\\Old");
+    gui::Pixels pixels = gui::CaptureClient(hwnd);
+    EXPECT_GT(pixels.Count(RGB(128, 0, 0), 49, 431 + 5, 280, 32), 20);
+    ExpectInOrder(ViewText(), {"Откат изменений не завершен: программа может быть обновлена "
+                               "частично. Резервная копия находится в папке " +
+                               location + "\\Tmp$"});
+    Screenshot("e2e-rollback-incomplete.bmp");
+}
+
 TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
     // Another process (this test) keeps the client exe open for reading: the backup can read
     // it, but it cannot be replaced or deleted.
-    HANDLE held = CreateFileA((location + "\\Program\\OrveLin.exe").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    HANDLE held = HoldAfterLockCheck(location + "\\Program\\OrveLin.exe", FILE_SHARE_READ);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
-    const std::string first = "Невозможно скопировать файл ";
+    const std::string first = "Невозможно скопировать файл " + location + "\\Program\\OrveLin.exe!";
     EXPECT_EQ(message.rfind(first, 0), 0u) << message;
     EXPECT_NE(message.find("\r\rException!\rMessage: Невозможно удалить файл "), std::string::npos)
         << message;
-    EXPECT_EQ(WaitOutcome(), "Обновление прошло с ошибками!\r\nОткат изменений завершен.");
+    // The held file could be neither deleted nor copied over by the restore (it still holds the
+    // old bytes): the rollback is not claimed complete.
+    EXPECT_EQ(WaitOutcome().rfind("Программа обновлена частично!\r\nКопия: Tmp$", 0), 0u);
     CloseHandle(held);
     EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
     ExpectInOrder(ViewText(), {"Обновление завершено с ошибками. Выполняется откат изменений!",
@@ -266,10 +335,9 @@ TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
 
 TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     // Held without any sharing: not even the backup can read it.
-    HANDLE held = CreateFileA((location + "\\Program\\Отчеты\\шаблон.frx").c_str(), GENERIC_READ, 0,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", 0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
     const std::string copyError =
         "Невозможно скопировать файл " + location + "\\Program\\Отчеты\\шаблон.frx!";

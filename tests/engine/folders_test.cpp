@@ -1,8 +1,9 @@
 // The folder operations on real trees, with files held open by another process.
 #include <windows.h>
 #include <gtest/gtest.h>
-#include "error_of.h"
+#include <algorithm>
 #include <string>
+#include "error_of.h"
 #include <vector>
 #include "errors.h"
 #include "scripted_window.h"
@@ -115,9 +116,76 @@ TEST_F(Folders, CopyFolderSkipsAFileItCannotCopyAndNamesIt) {
     ASSERT_TRUE(holder.held());
 
     const std::vector<std::string> notCopied = xqv::CopyFolder(source + "\\", dest + "\\");
-    EXPECT_EQ(notCopied, std::vector<std::string>{source + "\\a\\b\\locked.txt"});
+    EXPECT_EQ(notCopied, std::vector<std::string>{"Невозможно скопировать файл " + source +
+                                                  "\\a\\b\\locked.txt!"});
     EXPECT_FALSE(Exists(dest + "\\a\\b\\locked.txt"));
     EXPECT_EQ(ReadBytes(dest + "\\a\\b\\c\\all.txt"), "all");
+}
+
+// A folder that cannot be read (here held open by another program without sharing) would
+// otherwise come out as an empty folder in the copy.
+TEST_F(Folders, CopyFolderNamesASubfolderItCannotRead) {
+    const std::string source = kBase + "\\source", dest = kBase + "\\dest";
+    MakeTree(source);
+    HANDLE held = CreateFileA((source + "\\a\\b").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::vector<std::string> notCopied = xqv::CopyFolder(source, dest);
+    CloseHandle(held);
+    EXPECT_EQ(notCopied, std::vector<std::string>{"Невозможно прочитать содержимое папки " +
+                                                  source + "\\a\\b!"});
+    EXPECT_EQ(ReadBytes(dest + "\\a\\hidden.txt"), "hidden");
+}
+
+// Folder links inside a tree (Wine shows a Unix symbolic link as one): the operations never go
+// through a link into the folder it stands for, outside the tree or round in a circle.
+class FolderLinks : public Folders {
+protected:
+    void SetUp() override {
+        Folders::SetUp();
+        outside = kBase + "\\outside";
+        tree = kBase + "\\tree";
+        MakeTree(tree);
+        ASSERT_TRUE(WriteBytes(testfiles::FreshFolder(outside) + "\\data.txt", "data"));
+        testfiles::MakeFolders(kBase + "\\empty outside");
+        ASSERT_TRUE(testfiles::MakeFolderLink(tree + "\\a\\to outside", outside));
+        ASSERT_TRUE(testfiles::MakeFolderLink(tree + "\\to empty", kBase + "\\empty outside"));
+        ASSERT_TRUE(testfiles::MakeFolderLink(tree + "\\a\\b\\round", tree));
+    }
+    // The links go first: a link whose folder is gone is not listed by name any more.
+    void TearDown() override {
+        for (const std::string& link :
+             {tree + "\\a\\to outside", tree + "\\to empty", tree + "\\a\\b\\round"})
+            testfiles::RunUnix("rm -f '" + testfiles::UnixPath(link) + "'");
+        Folders::TearDown();
+    }
+    std::string outside, tree;
+};
+
+TEST_F(FolderLinks, DeleteFolderLeavesWhatLinksStandFor) {
+    EXPECT_NO_THROW(xqv::DeleteFolder(tree));
+    EXPECT_EQ(ReadBytes(outside + "\\data.txt"), "data");
+    EXPECT_TRUE(Exists(kBase + "\\empty outside"));
+    EXPECT_FALSE(Exists(tree + "\\top.txt"));
+    // The link given as the folder to delete is not emptied either.
+    EXPECT_NO_THROW(xqv::DeleteFolder(tree + "\\a\\to outside"));
+    EXPECT_EQ(ReadBytes(outside + "\\data.txt"), "data");
+}
+
+TEST_F(FolderLinks, CopyFolderNamesLinksInsteadOfFollowingThem) {
+    const std::string dest = kBase + "\\dest";
+    std::vector<std::string> notCopied = xqv::CopyFolder(tree, dest);
+    std::sort(notCopied.begin(), notCopied.end());
+    const std::string tail = " является ссылкой на другую папку и не копируется!";
+    EXPECT_EQ(notCopied, (std::vector<std::string>{"Папка " + tree + "\\a\\b\\round" + tail,
+                                                   "Папка " + tree + "\\a\\to outside" + tail,
+                                                   "Папка " + tree + "\\to empty" + tail}));
+    EXPECT_EQ(ReadBytes(dest + "\\a\\b\\c\\all.txt"), "all");
+    EXPECT_FALSE(Exists(dest + "\\a\\to outside\\data.txt"));
+    // Nor does a copy write through a link standing in the target.
+    EXPECT_EQ(xqv::CopyFolder(kBase + "\\outside", tree + "\\to empty"),
+              std::vector<std::string>{"Папка " + tree + "\\to empty" + tail});
+    EXPECT_EQ(testfiles::ListNames(kBase + "\\empty outside"), std::vector<std::string>{});
 }
 
 TEST_F(Folders, CopyFolderQuotesPathsWithTheirTrailingBackslash) {
@@ -144,6 +212,24 @@ TEST_F(Folders, CheckFolderLocksRenamesTheLocationAndBack) {
                                        "Проверка наличия блокировок каталогов/файлов",
                                        "Завершена проверка наличия блокировок каталогов/файлов"}));
     }
+}
+
+// A rename that the system refuses: the folder's parent is made immutable on the Unix side
+// (processes under Wine run as root, so permissions alone would not stop them).
+TEST_F(Folders, CheckFolderLocksFailsWhenTheRenameIsRefused) {
+    const std::string parent = kBase + "\\fixed";
+    const std::string location = parent + "\\OrveLin";
+    MakeTree(location);
+    const std::string unixParent = testfiles::UnixPath(parent);
+    if (testfiles::RunUnix("chattr +i '" + unixParent + "'") != 0)
+        GTEST_SKIP() << "the file system cannot make a folder immutable";
+    xqv::Context.ProgramLocation = location;
+    const std::string message = ErrorOf([] { xqv::CheckFolderLocks(); });
+    testfiles::RunUnix("chattr -i '" + unixParent + "'");
+    EXPECT_EQ(message.rfind("Невозможно получить полный доступ к папке " + location + ".\r", 0), 0u)
+        << message;
+    EXPECT_EQ(ReadBytes(location + "\\top.txt"), "top");
+    EXPECT_FALSE(Exists(location + "_"));
 }
 
 TEST_F(Folders, CheckFolderLocksFailsWhenTheSiblingNameIsTaken) {

@@ -27,11 +27,11 @@ std::string Section(const std::string& key, const std::string& values = "") {
     return "[HKEY_LOCAL_MACHINE\\" + key + "]\r\n" + values + "\r\n";
 }
 
-// A string value line; backslashes doubled as .reg files want them.
+// A string value line; backslashes and quotes escaped as .reg files want them.
 std::string ImagePathLine(const std::string& imagePath) {
     std::string escaped;
     for (char c : imagePath)
-        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        escaped += c == '\\' || c == '"' ? "\\" + std::string(1, c) : std::string(1, c);
     return "\"ImagePath\"=\"" + escaped + "\"\r\n";
 }
 
@@ -130,6 +130,16 @@ TEST_F(Discovery, VendorSuperServer) {
     testfiles::MakeFolders(kFolder + "\\FB");
     EXPECT_EQ(Detect(), "");
     ExpectParams(kFolder + "\\FB\\", "SUPER", "localhost/3052:", "FBSRVORVL.EXE",
+                 "VelmoraFireXBirdServer");
+}
+
+// A path with blanks is quoted in the image path; the folder check looks inside the quotes.
+TEST_F(Discovery, VendorServerWithAQuotedPath) {
+    const std::string folder = kFolder + "\\Program Files\\FB";
+    Import(Section(kVendorKey, ImagePathLine("\"" + folder + "\\bin\\fbsrvorvl.exe\" -s -p 3052")));
+    testfiles::MakeFolders(folder);
+    EXPECT_EQ(Detect(), "");
+    ExpectParams(folder + "\\", "SUPER", "localhost/3052:", "FBSRVORVL.EXE",
                  "VelmoraFireXBirdServer");
 }
 

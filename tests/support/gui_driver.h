@@ -50,6 +50,13 @@ inline HWND FindControl(HWND top, int id) {
     return search.found;
 }
 
+// Presses a dialog's button as the button itself reports a click (WM_COMMAND with BN_CLICKED to
+// its dialog). Unlike BM_CLICK it does not depend on the dialog being active yet.
+inline void Press(HWND dialog, HWND button) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
 inline std::string Text(HWND hwnd) {
     // Room to spare: the text may grow between the two messages.
     std::vector<char> buffer(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0) + 4096);

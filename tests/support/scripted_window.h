@@ -7,6 +7,7 @@
 #include <deque>
 #include <string>
 #include <vector>
+#include "errors.h"
 #include "run_window.h"
 
 namespace testenv {
@@ -27,7 +28,8 @@ public:
 
     // What a test sets up.
     xqv::ProjectProfile profile;
-    std::deque<xqv::DialogAnswer> answers; // one per dialog, in order
+    std::deque<xqv::DialogAnswer> answers;    // one per dialog, in order
+    std::vector<std::string> failingLogLines; // texts whose logging fails as a full disk would
 
     // What the code under test did.
     std::vector<std::string> logLines;      // SaveExceptionToLog texts
@@ -37,8 +39,13 @@ public:
     std::string statusCaption;
     int processMessagesCalls = 0;
     bool updateStageFailed = false;
+    std::string incompleteRollbackBackup; // empty unless the rollback could not finish
 
-    void SaveExceptionToLog(const std::string& text) override { logLines.push_back(text); }
+    void SaveExceptionToLog(const std::string& text) override {
+        logLines.push_back(text);
+        for (const std::string& failing : failingLogLines)
+            if (text == failing) throw xqv::InOutError("Disk full");
+    }
     void AddLogViewLine(const std::string& line) override { viewLines.push_back(line); }
     void ProcessMessages() override { ++processMessagesCalls; }
     // A dialog nobody scripted fails the test and is answered Cancel.
@@ -58,6 +65,9 @@ public:
     void SetStatusCaption(const std::string& text) override { statusCaption = text; }
     void SetUpdateStageFailed(bool failed) override { updateStageFailed = failed; }
     bool UpdateStageFailed() const override { return updateStageFailed; }
+    void SetRollbackIncomplete(const std::string& backupDir) override {
+        incompleteRollbackBackup = backupDir;
+    }
     const xqv::ProjectProfile& Profile() const override { return profile; }
 };
 

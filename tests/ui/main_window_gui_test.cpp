@@ -156,7 +156,6 @@ TEST_F(LogoLook, ProjectCommandOverwritesBothBoxesAndCaption) {
 }
 
 TEST_F(LogoLook, EscapingErrorIsLoggedBeforeItsBoxOpens) {
-    const std::set<std::string> logs = LogFiles();
     // The test build's failing command raises an error out of the window's dispatch.
     PostMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(990, 0), 0);
     HWND box = gui::WaitWindow("Updater_LogoLook", 10, "#32770");
@@ -164,16 +163,14 @@ TEST_F(LogoLook, EscapingErrorIsLoggedBeforeItsBoxOpens) {
     // While the box is open the entry is already in the view and in the file.
     EXPECT_NE(ControlText(hwnd_, ids::mLog).find(": Exception - Проверка обработчика ошибок"),
               std::string::npos);
-    std::string newest;
-    for (const std::string& name : LogFiles())
-        newest = std::max(newest, name);
-    const std::string bytes = testfiles::ReadBytes(ExeFolder() + "\\Logs\\" + newest);
+    const std::string bytes =
+        testfiles::ReadBytes(testfiles::NewestFile(ExeFolder() + "\\Logs\\*_Updater.log"));
     EXPECT_NE(bytes.find(": Exception - Проверка обработчика ошибок\r\n"), std::string::npos);
     EXPECT_EQ(bytes[0], '\r');
     EXPECT_EQ(gui::Text(GetDlgItem(box, 0xFFFF)), "Проверка обработчика ошибок.");
     HWND ok = FindWindowExA(box, nullptr, "Button", nullptr);
     ASSERT_NE(ok, nullptr);
-    PostMessageA(ok, BM_CLICK, 0, 0);
+    gui::Press(box, ok);
     EXPECT_TRUE(gui::WaitGone(box, 10));
     EXPECT_TRUE(IsWindow(hwnd_)) << "the program keeps running";
 }

@@ -32,9 +32,15 @@ TEST(RunLogName, TwoDigitFieldsFromFixedTime) {
     EXPECT_EQ(xqv::LogFileName("C:\\App", t), "C:\\App\\Logs\\310126-230059_Updater.log");
 }
 
+SYSTEMTIME FixedStart() {
+    SYSTEMTIME t = {};
+    t.wYear = 2026, t.wMonth = 12, t.wDay = 8, t.wHour = 0, t.wMinute = 54, t.wSecond = 4;
+    return t;
+}
+
 TEST_F(RunLogFile, CreatesFolderAndEmptyFileThenEntriesAsBytes) {
     const std::string file = kFolder + "\\Logs\\081226-005404_Updater.log";
-    xqv::CreateLogFile(kFolder, file);
+    EXPECT_EQ(xqv::CreateLogFile(kFolder, FixedStart()), file);
     EXPECT_EQ(testfiles::ReadBytes(file), "");
     xqv::AppendLogEntry(file, "08.12.2026 - 0:54:04: первая");
     xqv::AppendLogEntry(file, "08.12.2026 - 0:54:05: вторая\rс переводом");
@@ -42,17 +48,20 @@ TEST_F(RunLogFile, CreatesFolderAndEmptyFileThenEntriesAsBytes) {
                                           "\r08.12.2026 - 0:54:05: вторая\rс переводом\r\n");
 }
 
-TEST_F(RunLogFile, LaterStartTruncatesFileOfSameName) {
-    const std::string file = kFolder + "\\Logs\\same.log";
-    xqv::CreateLogFile(kFolder, file);
-    xqv::AppendLogEntry(file, "запись прошлого запуска");
-    xqv::CreateLogFile(kFolder, file);
-    EXPECT_EQ(testfiles::ReadBytes(file), "");
+// A second start within the same second may find the first still running: its log stays whole.
+TEST_F(RunLogFile, LaterStartsInTheSameSecondGetFilesOfTheirOwn) {
+    const std::string first = xqv::CreateLogFile(kFolder, FixedStart());
+    xqv::AppendLogEntry(first, "запись первого запуска");
+    const std::string second = xqv::CreateLogFile(kFolder, FixedStart());
+    EXPECT_EQ(second, kFolder + "\\Logs\\081226-005404_2_Updater.log");
+    EXPECT_EQ(testfiles::ReadBytes(first), "\rзапись первого запуска\r\n");
+    EXPECT_EQ(testfiles::ReadBytes(second), "");
+    EXPECT_EQ(xqv::CreateLogFile(kFolder, FixedStart()),
+              kFolder + "\\Logs\\081226-005404_3_Updater.log");
 }
 
 TEST_F(RunLogFile, AppendToVanishedFileIsInOutError) {
-    const std::string file = kFolder + "\\Logs\\gone.log";
-    xqv::CreateLogFile(kFolder, file);
+    const std::string file = xqv::CreateLogFile(kFolder, FixedStart());
     ASSERT_TRUE(DeleteFileA(file.c_str()));
     try {
         xqv::AppendLogEntry(file, "x");

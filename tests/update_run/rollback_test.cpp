@@ -1,0 +1,108 @@
+// The update stage failing after a complete backup, with the release this build carries: the
+// rollback restores the installation whatever happens to the log, names the file that stood in
+// the way, and tells when it could not put everything back.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "errors.h"
+#include "scripted_window.h"
+#include "test_files.h"
+#include "update.h"
+#include "update_run.h"
+
+namespace {
+
+using testenv::ScriptedWindow;
+const std::string kRoot = "C:\\xqvtest\\rollback";
+const char* const kRollbackStarted =
+    "Обновление завершено с ошибками. Выполняется откат изменений!";
+const char* const kRestoring = "Восстановление каталогов программы из резервной копии.";
+const char* const kRestored = "Завершено восстановление каталогов программы из резервной копии.";
+
+class Rollback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testfiles::FreshFolder(kRoot);
+        window.profile.ClientExeName = "OrveLin.exe";
+        window.profile.DatabaseFileName = "OrveLin.fdb";
+        window.profile.DbConnectPrefix = "localhost/3051:";
+        window.profile.ClientLibraryName = "fbclient.dll";
+        window.profile.FreeSpaceFactor = 2;
+        window.profile.ProjectName = "Orvelin";
+        window.answers = {xqv::DialogAnswer::Yes};
+        // A client installation whose help file cannot be replaced: a folder stands in its
+        // place. The client exe is replaced first, so the rollback has something to undo.
+        location = kRoot + "\\OrveLin";
+        testfiles::WriteTree(location + "\\Program\\OrveLin.exe", "старый клиент");
+        testfiles::WriteTree(location + "\\Program\\OrveLin.chm\\index.htm", "не файл справки");
+        testfiles::WriteTree(location + "\\Program\\Отчеты\\шаблон.frx", "шаблон");
+        before = testfiles::Snapshot(location + "\\Program");
+    }
+    void TearDown() override { testfiles::RemoveTree(kRoot); }
+
+    std::string FailingRun() {
+        try {
+            xqv::UpdateProgram(location, "", "Orvelin");
+        } catch (const xqv::Error& e) {
+            return e.Message();
+        }
+        ADD_FAILURE() << "no error";
+        return "";
+    }
+
+    std::string ReplaceFailure() const {
+        return "Невозможно скопировать файл " + location + "\\Program\\OrveLin.chm!";
+    }
+
+    ScriptedWindow window;
+    std::string location;
+    std::map<std::string, std::string> before;
+};
+
+// The message names the file in "Program" that could not be replaced, not the new one.
+TEST_F(Rollback, RestoresTheProgramAndNamesTheFileThatStoodInTheWay) {
+    const std::string message = FailingRun();
+    EXPECT_EQ(message, ReplaceFailure() + "\r\rException!\rMessage: " + ReplaceFailure());
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
+    EXPECT_TRUE(window.updateStageFailed);
+    EXPECT_EQ(window.incompleteRollbackBackup, "");
+    EXPECT_EQ(window.statusCaption,
+              "Обновление завершено с ошибками.\rВыполняется откат изменений!");
+    EXPECT_EQ(window.logLines.back(), kRestored);
+}
+
+// A log that cannot be written must not stop the rollback; its failures are recorded.
+TEST_F(Rollback, RunsWhenTheLogCannotBeWritten) {
+    window.failingLogLines = {kRollbackStarted, kRestoring, kRestored};
+    const std::string message = FailingRun();
+    const std::string full = "\r\rException!\rMessage: Disk full";
+    EXPECT_EQ(message, ReplaceFailure() + full + full + full +
+                           "\r\rException!\rMessage: " + ReplaceFailure());
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
+    EXPECT_EQ(window.incompleteRollbackBackup, "");
+}
+
+// A client file held open (readable, so the backup has it) cannot be deleted or overwritten by
+// the restore: the outcome must not claim the rollback complete.
+TEST_F(Rollback, ThatCannotFinishSaysWhereTheBackupIs) {
+    const std::string held = location + "\\Program\\Отчеты\\шаблон.frx";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string message = FailingRun();
+    CloseHandle(file);
+    EXPECT_EQ(message.rfind(ReplaceFailure() + "\r\rException!\rMessage: Невозможно удалить файл " +
+                                held + "!",
+                            0),
+              0u)
+        << message;
+    EXPECT_EQ(window.incompleteRollbackBackup, xqv::Context.BackupDir);
+    EXPECT_EQ(window.logLines.back(),
+              "Откат изменений не завершен: программа может быть обновлена частично. Резервная "
+              "копия находится в папке " +
+                  xqv::Context.BackupDir + ".");
+    // Everything else is back, and the backup is whole.
+    EXPECT_EQ(testfiles::ReadBytes(location + "\\Program\\OrveLin.exe"), "старый клиент");
+    EXPECT_EQ(testfiles::Snapshot(xqv::Context.BackupProgramDir), before);
+}
+
+} // namespace
