@@ -9,7 +9,7 @@ namespace xqv::script {
 enum class DirectiveKind {
     None,          // an ordinary statement: sent to the server as written
     SetTerm,       // SET TERM x: already applied by the splitter
-    SetNames,      // SET NAMES charset: the character set of the following attachments
+    SetNames,      // SET NAMES charset: checked; the connect parameters decide the charset
     SetSqlDialect, // SET SQL DIALECT n: the dialect of the following statements
     SetAutoDdl,    // SET AUTODDL [ON | OFF]
     Commit,        // COMMIT [WORK]

@@ -57,6 +57,7 @@ bool ScriptSession::Connect(std::string_view paramString, std::string& error) {
     dialect_ = params_.dialect;
     autoDdl_ = true;
     const int32_t code = Guarded(error, [&] {
+        dpb_ = BuildDpb(params_);
         client_ = fb::ClientLibrary::Load(params_.clientLibrary);
         Attach();
         return kSuccess;
@@ -68,7 +69,7 @@ bool ScriptSession::Connect(std::string_view paramString, std::string& error) {
 
 void ScriptSession::Attach() {
     auto attachment = std::make_unique<fb::Attachment>(client_);
-    attachment->Attach(params_.database, BuildDpb(params_));
+    attachment->Attach(params_.database, dpb_);
     attachment_ = std::move(attachment);
 }
 
@@ -176,7 +177,8 @@ int32_t ScriptSession::Execute(const std::string& statement, std::string& error)
     case DirectiveKind::SetTerm:
         return kSuccess;
     case DirectiveKind::SetNames:
-        params_.charSet = directive.argument;
+        // The connection's character set is the one of the connect parameters, for every
+        // attachment of the run: the script's own declaration changes nothing.
         return kSuccess;
     case DirectiveKind::SetSqlDialect:
         dialect_ = directive.argument[0] - '0';

@@ -67,6 +67,8 @@ private:
     void Attach();
 
     ConnectParams params_;
+    // The attach parameters of Connect, used again as they are by RECONNECT.
+    std::string dpb_;
     std::shared_ptr<const fb::ClientLibrary> client_;
     std::unique_ptr<fb::Attachment> attachment_;
     std::unique_ptr<fb::Transaction> transaction_;

@@ -131,13 +131,22 @@ TEST(RunnerOnServer, QuietRunGoesOnAfterAFailureAndCommitsTheRest) {
     EXPECT_EQ(db.Run(UnitsCheck("101,102,103")), "");
 }
 
-TEST(RunnerOnServer, ReportsAWrongPasswordWithTheServersText) {
+// A wrong password is reported with the server's text, an overlong one by the parameter's
+// name; neither message holds the password itself.
+TEST(RunnerOnServer, ReportsConnectFailuresWithoutThePassword) {
     ScriptDatabase db(UniqueName("password"));
     db.CreateVersion6();
-    const std::string error = db.Run("commit;", nullptr, 1, testenv::FbUser(), "wrong; pw");
+    const std::string wrong = "wrong; pw";
+    std::string error = db.Run("commit;", nullptr, 1, testenv::FbUser(), wrong);
     const std::string expected = "Ошибка подключения к базе данных!\r";
     ASSERT_EQ(error.substr(0, expected.size()), expected);
     EXPECT_NE(error.find("password"), std::string::npos) << error;
+    EXPECT_EQ(error.find(wrong), std::string::npos) << error;
+    EXPECT_FALSE(testenv::ScriptLibraryLoaded());
+
+    const std::string overlong = std::string(300, 'p') + "; секрет";
+    error = db.Run("commit;", nullptr, 1, testenv::FbUser(), overlong);
+    EXPECT_EQ(error, expected + "Слишком длинное значение параметра подключения \"password\"!");
     EXPECT_FALSE(testenv::ScriptLibraryLoaded());
 }
 
@@ -249,6 +258,22 @@ TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
     const std::string error = db.Run("SET SQL DIALECT 5;");
     EXPECT_NE(error.find("SET SQL DIALECT 5\r-------   ERROR   --------\r"), std::string::npos)
         << error;
+}
+
+// SET NAMES does not change the character set of the connection: RECONNECT attaches as the
+// first attach did, and Windows-1251 text stays readable.
+TEST(RunnerOnServer, ReconnectsWithTheFirstConnectParameters) {
+    ScriptDatabase db(UniqueName("reconnect"));
+    db.CreateVersion6();
+    EXPECT_EQ(db.Run("SET NAMES UTF8;\r\n"
+                     "RECONNECT;\r\n"
+                     "insert into UNITS (ID, NAME) values (141, 'Кириллица');\r\n"),
+              "");
+    EXPECT_EQ(
+        db.Run("execute block as begin\r\n"
+               "  if (not exists(select 1 from UNITS where ID = 141 and NAME = 'Кириллица'))\r\n"
+               "  then exception E_DATA_CHECK 'name';\r\nend;"),
+        "");
 }
 
 TEST(RunnerOnServer, DoesNotRunAnUnterminatedLastStatement) {

@@ -64,8 +64,30 @@ TEST(ConnectParams, BuildsTheAttachBuffer) {
     p.roleName = "R";
     EXPECT_NE(BuildDpb(p).find(std::string(1, char(isc_dpb_sql_role_name)) + "\x01R"),
               std::string::npos);
-    p.password.assign(256, 'x');
-    EXPECT_THROW(BuildDpb(p), xqv::Error);
+}
+
+// The message names the parameter: a password must reach no log and no error box.
+TEST(ConnectParams, RefusesOverlongValuesWithoutShowingThem) {
+    ConnectParams p;
+    p.userName = "SYSDBA";
+    p.charSet = "WIN1251";
+    const std::string secret = std::string(300, 's') + "Пароль";
+    const auto messageOf = [&] {
+        try {
+            BuildDpb(p);
+        } catch (const xqv::Error& e) {
+            return e.Message();
+        }
+        return std::string("no error");
+    };
+    p.password = secret;
+    EXPECT_EQ(messageOf(), "Слишком длинное значение параметра подключения \"password\"!");
+    p.password = "pw";
+    p.roleName = secret;
+    EXPECT_EQ(messageOf(), "Слишком длинное значение параметра подключения \"sql_role_name\"!");
+    p.roleName.clear();
+    p.userName = secret;
+    EXPECT_EQ(messageOf(), "Слишком длинное значение параметра подключения \"user_name\"!");
 }
 
 } // namespace
