@@ -1,5 +1,6 @@
 #include "script_directives.h"
 
+#include "script_splitter.h"
 #include "sql_text.h"
 
 namespace xqv::script {
@@ -45,6 +46,8 @@ Directive ParseDirective(std::string_view statement) {
     const std::string_view second = NextWord(statement, pos);
     if (IsKeyword(second, "TERM")) {
         directive.kind = DirectiveKind::SetTerm;
+        // Invalid exactly when the splitter could not take the new terminator.
+        directive.valid = ParseSetTerm(statement, directive.argument);
     } else if (IsKeyword(second, "NAMES")) {
         directive.kind = DirectiveKind::SetNames;
         directive.argument = LastWord(statement, pos);

@@ -37,6 +37,8 @@ template <typename Action> int32_t Guarded(std::string& error, Action action) {
 
 const char* InvalidDirectiveMessage(DirectiveKind kind) {
     switch (kind) {
+    case DirectiveKind::SetTerm:
+        return "Не удалось прочитать новый терминатор в команде SET TERM!";
     case DirectiveKind::SetNames:
         return "Не задана кодировка в команде SET NAMES!";
     case DirectiveKind::SetSqlDialect:
@@ -94,9 +96,11 @@ int ScriptSession::Run(std::string_view script, const RunCallbacks& callbacks) {
             continue;
         }
         if (callbacks_.onText) callbacks_.onText(number, text.c_str());
-        stopped = Report(number, text, kLibraryFailure,
-                         "Скрипт оборван: оператор не завершён символом \"" +
-                             splitter.Terminator() + "\"!");
+        stopped =
+            Report(number, text, kLibraryFailure,
+                   statement.openComment ? "Скрипт оборван: комментарий не закрыт символами \"*/\"!"
+                                         : "Скрипт оборван: оператор не завершён символом \"" +
+                                               splitter.Terminator() + "\"!");
     }
     if (!stopped) stopped = FlushBatch();
     if (!stopped) {

@@ -25,6 +25,10 @@ size_t SkipComment(std::string_view text, size_t pos) {
     return pos;
 }
 
+bool OpensUnclosedComment(std::string_view text, size_t pos) {
+    return text.compare(pos, 2, "/*") == 0 && text.find("*/", pos + 2) == std::string_view::npos;
+}
+
 size_t SkipBlanksAndComments(std::string_view text, size_t pos) {
     while (pos < text.size()) {
         if (IsBlank(text[pos])) {

@@ -291,6 +291,36 @@ TEST(RunnerOnServer, DoesNotRunAnUnterminatedLastStatement) {
     EXPECT_EQ(db.Run(UnitsCheck("151")), "");
 }
 
+// What the splitter cannot read is a failure of that statement: an unclosed comment, which
+// would hide the rest of the script, and a SET TERM whose terminator it cannot take.
+TEST(RunnerOnServer, ReportsWhatTheSplitterCannotRead) {
+    ScriptDatabase db(UniqueName("unreadable"));
+    db.CreateVersion6();
+    const std::string open = "/* не закрыт\r\ninsert into UNITS (ID, NAME) values (182, 'x');";
+    const std::string unclosed = "insert into UNITS (ID, NAME) values (181, 'x');\r\n" + open;
+    EXPECT_EQ(db.Run(unclosed), "Ошибка применения скрипта!\r"
+                                "------- STATEMENT --------\r" +
+                                    open +
+                                    "\r-------   ERROR   --------\r"
+                                    "Скрипт оборван: комментарий не закрыт символами \"*/\"!");
+    EXPECT_EQ(db.Run(UnitsCheck("")), "");
+    testenv::ScriptedWindow quiet;
+    EXPECT_EQ(db.Run(unclosed, &quiet, 0), "");
+    EXPECT_EQ(quiet.viewLines,
+              (Lines{"------- STATEMENT --------", open, "-------   ERROR   --------",
+                     "Скрипт оборван: комментарий не закрыт символами \"*/\"!"}));
+    EXPECT_EQ(db.Run(UnitsCheck("181")), "");
+
+    EXPECT_EQ(db.Run("SET TERM /* новый */ ^ ;\r\n"
+                     "insert into UNITS (ID, NAME) values (183, 'x')^\r\n"
+                     "SET TERM ; ^\r\n"),
+              "Ошибка применения скрипта!\r"
+              "------- STATEMENT --------\r"
+              "SET TERM /* новый */ ^\r"
+              "-------   ERROR   --------\r"
+              "Не удалось прочитать новый терминатор в команде SET TERM!");
+}
+
 TEST(RunnerOnServer, LibraryDetachesWhenUnloadedWhileConnected) {
     ScriptDatabase db(UniqueName("unload"));
     db.CreateVersion6();

@@ -101,9 +101,38 @@ TEST(Splitter, MarksAnUnterminatedLastStatement) {
     ASSERT_EQ(statements.size(), 1u);
     EXPECT_FALSE(statements[0].terminated);
     // A trailing comment alone is no statement.
-    statements = SplitScript("a; /* tail");
+    statements = SplitScript("a; /* tail */ -- end");
     ASSERT_EQ(statements.size(), 1u);
     EXPECT_TRUE(statements[0].terminated);
+    EXPECT_FALSE(statements[0].openComment);
+}
+
+TEST(Splitter, HandsOutAnUnclosedCommentAsAnUnterminatedStatement) {
+    // Between statements: the comment itself is the statement.
+    auto statements = SplitScript("a; /* open; b;\r\n c; \r\n");
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_EQ(statements[1].text, "/* open; b;\r\n c;");
+    EXPECT_FALSE(statements[1].terminated);
+    EXPECT_TRUE(statements[1].openComment);
+    EXPECT_FALSE(statements[0].openComment);
+    statements = SplitScript("-- x\r\n/*/ a;");
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_EQ(statements[0].text, "/*/ a;");
+    EXPECT_TRUE(statements[0].openComment);
+    // Inside a statement, also under another terminator and in an EXECUTE BLOCK.
+    for (const char* script : {"a; insert into t values (1) /* x; b;",
+                               "set term ^; a^ create procedure p as begin /* end^",
+                               "execute block as begin x = 1; end /* ;"}) {
+        statements = SplitScript(script);
+        ASSERT_FALSE(statements.empty()) << script;
+        EXPECT_FALSE(statements.back().terminated) << script;
+        EXPECT_TRUE(statements.back().openComment) << script;
+    }
+    // An unclosed string holds no comment.
+    statements = SplitScript("a; insert into t values ('/* x);");
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_FALSE(statements[1].terminated);
+    EXPECT_FALSE(statements[1].openComment);
 }
 
 TEST(Splitter, ReadsSetTerm) {
@@ -119,9 +148,17 @@ TEST(Splitter, ReadsSetTerm) {
     EXPECT_FALSE(ParseSetTerm("SET TERM ^ !", t));
     EXPECT_FALSE(ParseSetTerm("SET TERM '", t));
     EXPECT_FALSE(ParseSetTerm("SET NAMES ^", t));
+    // A comment where the terminator should stand: the terminator cannot be read.
+    EXPECT_FALSE(ParseSetTerm("SET TERM /* new */ ^", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM/*x*/^", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM --x", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM ^ -- new", t));
+    // A terminator the splitter cannot read is not taken.
+    EXPECT_EQ(Texts("SET TERM/*x*/^;a^b;"), (Texts_t{"SET TERM/*x*/^", "a^b"}));
 }
 
 TEST(Directives, RecognisesClientCommandsInAnyLetterCase) {
+    Directive d;
     EXPECT_EQ(ParseDirective("commit").kind, DirectiveKind::Commit);
     EXPECT_EQ(ParseDirective("Commit").kind, DirectiveKind::Commit);
     EXPECT_EQ(ParseDirective("COMMIT  WORK").kind, DirectiveKind::Commit);
@@ -132,6 +169,10 @@ TEST(Directives, RecognisesClientCommandsInAnyLetterCase) {
     EXPECT_EQ(ParseDirective("reconnect").kind, DirectiveKind::Reconnect);
     EXPECT_EQ(ParseDirective("RECONNECT x").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("SET TERM ^").kind, DirectiveKind::SetTerm);
+    EXPECT_TRUE(ParseDirective("SET TERM ^").valid);
+    d = ParseDirective("set term /* new */ ^");
+    EXPECT_EQ(d.kind, DirectiveKind::SetTerm);
+    EXPECT_FALSE(d.valid);
     EXPECT_EQ(ParseDirective("SET GENERATOR g TO 1").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("SET STATISTICS INDEX i").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("insert into commit_log values (1)").kind, DirectiveKind::None);
