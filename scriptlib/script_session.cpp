@@ -16,6 +16,8 @@ const int32_t kLibraryFailure = -1;
 // statement text (64 KB) and its contexts (255).
 const size_t kBatchStatements = 50;
 const size_t kBatchBytes = 32 * 1024;
+// Where a failing definition goes back to.
+const char* const kDefinitionSavepoint = "SQLSCRIPT_BEFORE_DEFINITION";
 
 // The code reported for a failure of the client library: its first error code, never 1.
 int32_t FailureCode(ISC_STATUS code) {
@@ -204,9 +206,40 @@ int32_t ScriptSession::Execute(const std::string& statement, std::string& error)
 }
 
 int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string& error) {
-    const int32_t code = SendToServer(statement, error);
-    if (code != kSuccess || !autoDdl_ || !IsDataDefinition(statement)) return code;
-    return Commit(error);
+    if (!autoDdl_ || !IsDataDefinition(statement)) return SendToServer(statement, error);
+    return ExecuteDefinition(statement, error);
+}
+
+// A definition under AUTODDL is committed at once, and with it whatever the transaction held
+// before. Much of a definition's work is done by that commit, which may therefore fail (a
+// unique index on duplicate values). The savepoint lets such a failure undo the definition
+// alone: the statements before it, already reported as done, stay in the transaction.
+int32_t ScriptSession::ExecuteDefinition(const std::string& statement, std::string& error) {
+    const bool heldWork = transaction_ && transaction_->Active();
+    if (heldWork) {
+        const int32_t code = SendToServer("SAVEPOINT " + std::string(kDefinitionSavepoint), error);
+        if (code != kSuccess) return code;
+    }
+    int32_t code = SendToServer(statement, error);
+    if (code == kSuccess)
+        code = Guarded(error, [&] {
+            transaction_->Commit();
+            return kSuccess;
+        });
+    if (code == kSuccess || !heldWork) {
+        // Committed, or nothing but the definition to undo.
+        if (code != kSuccess) transaction_.reset();
+        return code;
+    }
+    std::string undoError;
+    if (SendToServer("ROLLBACK TO SAVEPOINT " + std::string(kDefinitionSavepoint), undoError) ==
+        kSuccess) {
+        SendToServer("RELEASE SAVEPOINT " + std::string(kDefinitionSavepoint) + " ONLY", undoError);
+        return code;
+    }
+    transaction_.reset();
+    error += "\r\nОтменены также все изменения после последнего COMMIT!";
+    return code;
 }
 
 int32_t ScriptSession::SendToServer(const std::string& statement, std::string& error) {

@@ -61,6 +61,7 @@ private:
     // Carries out one statement; answers 1, or the failure's code with its message in error.
     int32_t Execute(const std::string& statement, std::string& error);
     int32_t ExecuteOnServer(const std::string& statement, std::string& error);
+    int32_t ExecuteDefinition(const std::string& statement, std::string& error);
     int32_t SendToServer(const std::string& statement, std::string& error);
     int32_t Commit(std::string& error);
     int32_t Reconnect(std::string& error);

@@ -260,6 +260,52 @@ TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
         << error;
 }
 
+// A unique index on duplicate values fails when its definition is committed. In a quiet run
+// that failure undoes the definition alone: the data changes before it, reported as done,
+// stay. A verbose run stops there, and what its transaction held is undone.
+TEST(RunnerOnServer, AFailingDefinitionUndoesOnlyItself) {
+    ScriptDatabase db(UniqueName("definition"));
+    db.CreateVersion6();
+    const auto script = [](const std::string& table, int id) {
+        return "create table " + table +
+               " (A integer);\r\n"
+               "insert into " +
+               table +
+               " values (1);\r\n"
+               "insert into " +
+               table +
+               " values (1);\r\n"
+               "insert into UNITS (ID, NAME) values (" +
+               std::to_string(id) +
+               ", 'x');\r\n"
+               "create unique index UX_" +
+               table + " on " + table +
+               " (A);\r\n"
+               "insert into UNITS (ID, NAME) values (" +
+               std::to_string(id + 1) + ", 'x');\r\n";
+    };
+    testenv::ScriptedWindow quiet;
+    EXPECT_EQ(db.Run(script("T_QUIET", 161), &quiet, 0), "");
+    ASSERT_EQ(quiet.viewLines.size(), 4u);
+    EXPECT_EQ(quiet.viewLines[1], "create unique index UX_T_QUIET on T_QUIET (A)");
+    EXPECT_NE(quiet.viewLines[3].find("UX_T_QUIET"), std::string::npos) << quiet.viewLines[3];
+    EXPECT_EQ(db.Run(UnitsCheck("161,162")), "");
+    EXPECT_EQ(db.Run("execute block as begin\r\n"
+                     "  if ((select count(*) from T_QUIET) <> 2) then exception E_DATA_CHECK;\r\n"
+                     "end;"),
+              "");
+
+    const std::string error = db.Run(script("T_VERBOSE", 163));
+    EXPECT_NE(error.find("create unique index UX_T_VERBOSE on T_VERBOSE (A)\r-------   ERROR"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(db.Run(UnitsCheck("161,162")), "");
+    EXPECT_EQ(db.Run("execute block as begin\r\n"
+                     "  if (exists(select 1 from T_VERBOSE)) then exception E_DATA_CHECK;\r\n"
+                     "end;"),
+              "");
+}
+
 // SET NAMES does not change the character set of the connection: RECONNECT attaches as the
 // first attach did, and Windows-1251 text stays readable.
 TEST(RunnerOnServer, ReconnectsWithTheFirstConnectParameters) {
