@@ -79,13 +79,4 @@ bool IsDataDefinition(std::string_view statement) {
     return IsKeyword(second, "GENERATOR") || IsKeyword(second, "STATISTICS");
 }
 
-bool IsPlainDataChange(std::string_view statement) {
-    size_t pos = 0;
-    const std::string_view first = NextWord(statement, pos);
-    if (!IsKeyword(first, "INSERT") && !IsKeyword(first, "UPDATE") && !IsKeyword(first, "DELETE") &&
-        !IsKeyword(first, "MERGE"))
-        return false;
-    return !ContainsKeyword(statement, "RETURNING");
-}
-
 } // namespace xqv::script

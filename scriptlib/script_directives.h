@@ -33,8 +33,4 @@ Directive ParseDirective(std::string_view statement);
 // SET STATISTICS statements.
 bool IsDataDefinition(std::string_view statement);
 
-// INSERT, UPDATE, DELETE and MERGE statements that hand nothing back (no RETURNING): what may
-// run inside a block of such statements.
-bool IsPlainDataChange(std::string_view statement);
-
 } // namespace xqv::script

@@ -1,5 +1,6 @@
 #include "script_session.h"
 
+#include "insert_batch.h"
 #include "output_statement.h"
 #include "script_directives.h"
 #include "script_splitter.h"
@@ -12,8 +13,8 @@ namespace {
 const char* const kNotConnected = "Нет подключения к базе данных!";
 const int32_t kSuccess = 1;
 const int32_t kLibraryFailure = -1;
-// A batch of data changes stays well inside the server's limits of one request: its
-// statement text (64 KB) and its contexts (255).
+// A batch of INSERTs stays well inside the server's limits of one request: its statement
+// text (64 KB) and its contexts (255).
 const size_t kBatchStatements = 50;
 const size_t kBatchBytes = 32 * 1024;
 // Where a failing definition goes back to.
@@ -75,6 +76,18 @@ void ScriptSession::Attach() {
     auto attachment = std::make_unique<fb::Attachment>(client_);
     attachment->Attach(params_.database, dpb_);
     attachment_ = std::move(attachment);
+    identityColumns_.reset();
+}
+
+fb::Transaction& ScriptSession::OpenTransaction() {
+    if (!transaction_) transaction_ = std::make_unique<fb::Transaction>(client_);
+    if (!transaction_->Active()) {
+        transaction_->Start(attachment_->Handle(), std::string());
+        // Definitions committed since the last look may have changed what a table does.
+        plainTables_.clear();
+        definitionPending_ = false;
+    }
+    return *transaction_;
 }
 
 int ScriptSession::Run(std::string_view script, const RunCallbacks& callbacks) {
@@ -86,7 +99,7 @@ int ScriptSession::Run(std::string_view script, const RunCallbacks& callbacks) {
     int32_t number = 0;
     while (!stopped && splitter.Next(statement)) {
         ++number;
-        if (statement.terminated && IsPlainDataChange(statement.text)) {
+        if (statement.terminated && MaySendTogether(statement.text)) {
             stopped = AddToBatch(number, statement.text);
             continue;
         }
@@ -142,23 +155,46 @@ bool ScriptSession::AddToBatch(int32_t number, std::string_view statement) {
     return batch_.size() >= kBatchStatements && FlushBatch();
 }
 
-// Plain data changes travel to the server together inside one EXECUTE BLOCK, each as
-// written: one round trip and one compilation instead of one each. The block is one request,
-// undone whole when any of its statements fails; then they are carried out again one by one,
-// so that the outcome and the reports are those of statements sent alone.
+bool ScriptSession::MaySendTogether(std::string_view statement) {
+    const std::string table = PlainInsertTable(statement);
+    if (table.empty() || definitionPending_ || !Connected()) return false;
+    auto known = plainTables_.find(table);
+    if (known == plainTables_.end()) known = plainTables_.emplace(table, IsPlainTable(table)).first;
+    return known->second;
+}
+
+bool ScriptSession::IsPlainTable(const std::string& table) {
+    if (!identityColumns_) identityColumns_ = QueryHasRows(kIdentityColumnsQuery);
+    return QueryHasRows(PlainTableQuery(table, *identityColumns_));
+}
+
+// Runs a query of the library's own in the open transaction; false when it fails.
+bool ScriptSession::QueryHasRows(const std::string& query) {
+    size_t rows = 0;
+    std::string error;
+    const int32_t code = Guarded(error, [&] {
+        rows = ExecuteWithOutput(client_, attachment_->Handle(), OpenTransaction().Handle(), query,
+                                 static_cast<unsigned short>(dialect_));
+        return kSuccess;
+    });
+    return code == kSuccess && rows > 0;
+}
+
+// INSERTs travel to the server together inside one EXECUTE BLOCK, each as written: one round
+// trip and one compilation instead of one each. The block is one request, undone whole when
+// any of its statements fails; then they are carried out again one by one. As the block's
+// INSERTs set off nothing an undo leaves behind (MaySendTogether), the outcome and the reports
+// are those of statements sent alone, in every mode.
 bool ScriptSession::FlushBatch() {
     std::vector<PendingStatement> batch;
     batch.swap(batch_);
     batchBytes_ = 0;
     if (batch.size() > 1 && Connected()) {
-        std::string block = "EXECUTE BLOCK AS BEGIN\n";
-        for (const PendingStatement& statement : batch) {
-            block += statement.text;
-            block += "\n;\n"; // on a line of its own: the text may end in a line comment
-        }
-        block += "END";
+        std::vector<std::string> texts;
+        for (const PendingStatement& statement : batch)
+            texts.push_back(statement.text);
         std::string error;
-        if (SendToServer(block, error) == kSuccess) {
+        if (SendToServer(InsertBlock(texts), error) == kSuccess) {
             for (const PendingStatement& statement : batch) {
                 if (callbacks_.onText) callbacks_.onText(statement.number, statement.text.c_str());
                 Report(statement.number, statement.text, kSuccess, error);
@@ -206,8 +242,13 @@ int32_t ScriptSession::Execute(const std::string& statement, std::string& error)
 }
 
 int32_t ScriptSession::ExecuteOnServer(const std::string& statement, std::string& error) {
-    if (!autoDdl_ || !IsDataDefinition(statement)) return SendToServer(statement, error);
-    return ExecuteDefinition(statement, error);
+    if (!IsDataDefinition(statement)) return SendToServer(statement, error);
+    // A definition may change what a table does on insert: look again.
+    plainTables_.clear();
+    if (autoDdl_) return ExecuteDefinition(statement, error);
+    const int32_t code = SendToServer(statement, error);
+    definitionPending_ = true;
+    return code;
 }
 
 // A definition under AUTODDL is committed at once, and with it whatever the transaction held
@@ -248,17 +289,16 @@ int32_t ScriptSession::SendToServer(const std::string& statement, std::string& e
         return kLibraryFailure;
     }
     return Guarded(error, [&] {
-        if (!transaction_) transaction_ = std::make_unique<fb::Transaction>(client_);
-        if (!transaction_->Active()) transaction_->Start(attachment_->Handle(), std::string());
+        fb::Transaction& transaction = OpenTransaction();
         fb::StatusVector status;
         if (!client_->Api().isc_dsql_execute_immediate(status, attachment_->Handle(),
-                                                       transaction_->Handle(), 0, statement.c_str(),
+                                                       transaction.Handle(), 0, statement.c_str(),
                                                        dialect_, nullptr))
             return kSuccess;
         // Refused for want of a place for the values it hands back: nothing was done, so
         // it runs again with one.
         if (!StatusHolds(status, isc_dsql_sqlda_err)) throw fb::StatusError(*client_, status);
-        ExecuteWithOutput(client_, attachment_->Handle(), transaction_->Handle(), statement,
+        ExecuteWithOutput(client_, attachment_->Handle(), transaction.Handle(), statement,
                           static_cast<unsigned short>(dialect_));
         return kSuccess;
     });

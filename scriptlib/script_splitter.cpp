@@ -36,23 +36,6 @@ bool StartsExecuteBlock(std::string_view text, size_t pos) {
     return IsKeyword(NextWord(text, pos), "EXECUTE") && IsKeyword(NextWord(text, pos), "BLOCK");
 }
 
-// SkipBlanksAndComments that also finds where a block comment opens that the text ends in
-// (npos when none does).
-size_t SkipToStatement(std::string_view text, size_t pos, size_t& openComment) {
-    openComment = std::string_view::npos;
-    while (pos < text.size()) {
-        if (IsBlank(text[pos])) {
-            ++pos;
-            continue;
-        }
-        const size_t after = SkipComment(text, pos);
-        if (after == pos) break;
-        if (after == text.size() && OpensUnclosedComment(text, pos)) openComment = pos;
-        pos = after;
-    }
-    return pos;
-}
-
 } // namespace
 
 bool StatementSplitter::Next(Statement& statement) {
@@ -60,7 +43,7 @@ bool StatementSplitter::Next(Statement& statement) {
     const size_t size = text.size();
     for (;;) {
         size_t openComment;
-        const size_t start = SkipToStatement(text, pos_, openComment);
+        const size_t start = SkipBlanksAndComments(text, pos_, &openComment);
         if (start >= size) {
             pos_ = size;
             if (openComment == std::string_view::npos) return false;

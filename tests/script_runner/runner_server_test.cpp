@@ -15,19 +15,11 @@
 namespace {
 
 using testenv::ScriptDatabase;
+using testenv::UniqueName;
 using Lines = std::vector<std::string>;
 
 const std::string kNote = "\rВероятно, имеет место несоответствие между версией обновления и "
                           "версией обновляемой базы данных!\r\r";
-
-// A database name no other test program of this run uses.
-std::string UniqueName(const std::string& base) {
-#if defined(_WIN32)
-    return "script_" + base + "_w";
-#else
-    return "script_" + base + "_n";
-#endif
-}
 
 bool Contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -94,10 +86,7 @@ const char* const kFailingInTheMiddle = "insert into UNITS (ID, NAME) values (10
                                         "insert into UNITS (ID, NAME) values (103, 'Третья');\r\n";
 
 std::string UnitsCheck(const std::string& expectedIds) {
-    return "execute block as begin\r\n"
-           "  if ((select coalesce(list(ID), '') from\r\n"
-           "       (select ID from UNITS where ID > 100 order by ID)) <> '" +
-           expectedIds + "') then\r\n    exception E_DATA_CHECK 'units';\r\nend;";
+    return testenv::IdsCheck("UNITS", expectedIds);
 }
 
 TEST(RunnerOnServer, VerboseRunStopsAtAFailureAndCommitsNothingAfterIt) {
@@ -186,48 +175,6 @@ TEST(RunnerOnServer, RunsStatementsThatHandValuesBack) {
                      "select * from UNITS where ID = 0;\r\n"),
               "");
     EXPECT_EQ(db.Run(UnitsCheck("121")), "");
-}
-
-// 120 inserts of units 201 to 320, a commit after the 30th, and the 77th (unit 250 again)
-// failing at run time; the second one ends in a line comment.
-std::string ManyInserts() {
-    std::string script;
-    for (int i = 1; i <= 120; ++i) {
-        const int id = i == 77 ? 250 : 200 + i;
-        script += "insert into UNITS (ID, NAME) values (" + std::to_string(id) + ", 'Ед. " +
-                  std::to_string(i) + "')" + (i == 2 ? " -- вторая\r\n;\r\n" : ";\r\n");
-        if (i == 30) script += "commit;\r\n";
-    }
-    return script;
-}
-
-std::string Ids(int from, int to, int except = 0) {
-    std::string ids;
-    for (int id = from; id <= to; ++id)
-        if (id != except) ids += (ids.empty() ? "" : ",") + std::to_string(id);
-    return ids;
-}
-
-TEST(RunnerOnServer, ReportsEachDataChangeAsIfSentAlone) {
-    ScriptDatabase db(UniqueName("many"));
-    db.CreateVersion6();
-    testenv::ScriptedWindow quiet;
-    EXPECT_EQ(db.Run(ManyInserts(), &quiet, 0), "");
-    ASSERT_EQ(quiet.viewLines.size(), 4u);
-    EXPECT_EQ(quiet.viewLines[1], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
-    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 320, 277))), "");
-
-    EXPECT_EQ(db.Run("delete from UNITS where ID > 100;"), "");
-    testenv::ScriptedWindow verbose;
-    const std::string error = db.Run(ManyInserts(), &verbose);
-    EXPECT_NE(error.find("values (250, 'Ед. 77')\r-------   ERROR   --------\r"), std::string::npos)
-        << error;
-    // Every statement up to the failing one reported in order, then the failure block.
-    ASSERT_EQ(verbose.viewLines.size(), 78u + 4u);
-    EXPECT_EQ(verbose.viewLines[1], "insert into UNITS (ID, NAME) values (202, 'Ед. 2') -- вторая");
-    EXPECT_EQ(verbose.viewLines[30], "commit");
-    EXPECT_EQ(verbose.viewLines[77], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
-    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 230))), "");
 }
 
 TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
