@@ -17,9 +17,10 @@ bool TakeLast(std::string_view& rest, std::string_view key, std::string_view& va
     return true;
 }
 
-void AppendItem(std::string& dpb, char tag, std::string_view value) {
+// The message names the parameter, never its value: the value may be the password.
+void AppendItem(std::string& dpb, char tag, const char* key, std::string_view value) {
     if (value.size() > 255)
-        throw Error("Слишком длинное значение параметра подключения: " + std::string(value));
+        throw Error(std::string("Слишком длинное значение параметра подключения \"") + key + "\"!");
     dpb += tag;
     dpb += static_cast<char>(value.size());
     dpb += value;
@@ -57,12 +58,13 @@ std::string BuildDpb(const ConnectParams& params) {
     while (!user.empty() && IsBlank(user.front()))
         user.remove_prefix(1);
     std::string dpb(1, static_cast<char>(isc_dpb_version1));
-    AppendItem(dpb, isc_dpb_user_name, user);
-    AppendItem(dpb, isc_dpb_password, params.password);
-    if (!params.roleName.empty()) AppendItem(dpb, isc_dpb_sql_role_name, params.roleName);
-    if (!params.charSet.empty()) AppendItem(dpb, isc_dpb_lc_ctype, params.charSet);
+    AppendItem(dpb, isc_dpb_user_name, "user_name", user);
+    AppendItem(dpb, isc_dpb_password, "password", params.password);
+    if (!params.roleName.empty())
+        AppendItem(dpb, isc_dpb_sql_role_name, "sql_role_name", params.roleName);
+    if (!params.charSet.empty()) AppendItem(dpb, isc_dpb_lc_ctype, "lc_ctype", params.charSet);
     const char dialect = static_cast<char>(params.dialect);
-    AppendItem(dpb, isc_dpb_sql_dialect, std::string_view(&dialect, 1));
+    AppendItem(dpb, isc_dpb_sql_dialect, "sql_dialect", std::string_view(&dialect, 1));
     return dpb;
 }
 

@@ -27,7 +27,8 @@ bool ParseConnectParams(std::string_view text, ConnectParams& params);
 
 // The database parameter buffer of an attachment: the user name without surrounding blanks,
 // the password as given, the role and character set when given, the SQL dialect. Raises
-// xqv::Error when a value is too long for the buffer.
+// xqv::Error naming the parameter (not showing its value) when a value is too long for the
+// buffer.
 std::string BuildDpb(const ConnectParams& params);
 
 } // namespace xqv::script

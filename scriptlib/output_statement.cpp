@@ -57,9 +57,9 @@ bool StatusHolds(const ISC_STATUS* status, ISC_STATUS code) {
     return false;
 }
 
-void ExecuteWithOutput(const std::shared_ptr<const fb::ClientLibrary>& client,
-                       isc_db_handle* database, isc_tr_handle* transaction,
-                       const std::string& statement, unsigned short dialect) {
+size_t ExecuteWithOutput(const std::shared_ptr<const fb::ClientLibrary>& client,
+                         isc_db_handle* database, isc_tr_handle* transaction,
+                         const std::string& statement, unsigned short dialect) {
     const fb::ClientApi& api = client->Api();
     fb::Statement handle(client, database);
     fb::StatusVector status;
@@ -76,18 +76,20 @@ void ExecuteWithOutput(const std::shared_ptr<const fb::ClientLibrary>& client,
     output.Bind();
 
     const int type = StatementType(*client, handle.Handle());
-    if (type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd) {
-        if (api.isc_dsql_execute(status, transaction, handle.Handle(), dialect, nullptr))
+    if (type != isc_info_sql_stmt_select && type != isc_info_sql_stmt_select_for_upd) {
+        if (api.isc_dsql_execute2(status, transaction, handle.Handle(), dialect, nullptr,
+                                  output.Get()))
             throw fb::StatusError(*client, status);
-        ISC_STATUS fetched;
-        while ((fetched = api.isc_dsql_fetch(status, handle.Handle(), dialect, output.Get())) ==
-               0) {
-        }
-        if (fetched != 100) throw fb::StatusError(*client, status);
-    } else if (api.isc_dsql_execute2(status, transaction, handle.Handle(), dialect, nullptr,
-                                     output.Get())) {
-        throw fb::StatusError(*client, status);
+        return 0;
     }
+    if (api.isc_dsql_execute(status, transaction, handle.Handle(), dialect, nullptr))
+        throw fb::StatusError(*client, status);
+    size_t rows = 0;
+    ISC_STATUS fetched;
+    while ((fetched = api.isc_dsql_fetch(status, handle.Handle(), dialect, output.Get())) == 0)
+        ++rows;
+    if (fetched != 100) throw fb::StatusError(*client, status);
+    return rows;
 }
 
 } // namespace xqv::script

@@ -12,10 +12,10 @@ namespace xqv::script {
 bool StatusHolds(const ISC_STATUS* status, ISC_STATUS code);
 
 // Prepares and executes the statement with an output descriptor; a query's rows are all
-// fetched (a selectable procedure does its work row by row) and dropped. Raises
-// fb::ClientError on failure.
-void ExecuteWithOutput(const std::shared_ptr<const fb::ClientLibrary>& client,
-                       isc_db_handle* database, isc_tr_handle* transaction,
-                       const std::string& statement, unsigned short dialect);
+// fetched (a selectable procedure does its work row by row) and dropped. Answers the number of
+// rows fetched (0 for a statement that is no query). Raises fb::ClientError on failure.
+size_t ExecuteWithOutput(const std::shared_ptr<const fb::ClientLibrary>& client,
+                         isc_db_handle* database, isc_tr_handle* transaction,
+                         const std::string& statement, unsigned short dialect);
 
 } // namespace xqv::script

@@ -1,5 +1,6 @@
 #include "script_directives.h"
 
+#include "script_splitter.h"
 #include "sql_text.h"
 
 namespace xqv::script {
@@ -45,6 +46,8 @@ Directive ParseDirective(std::string_view statement) {
     const std::string_view second = NextWord(statement, pos);
     if (IsKeyword(second, "TERM")) {
         directive.kind = DirectiveKind::SetTerm;
+        // Invalid exactly when the splitter could not take the new terminator.
+        directive.valid = ParseSetTerm(statement, directive.argument);
     } else if (IsKeyword(second, "NAMES")) {
         directive.kind = DirectiveKind::SetNames;
         directive.argument = LastWord(statement, pos);
@@ -74,15 +77,6 @@ bool IsDataDefinition(std::string_view statement) {
     if (!IsKeyword(first, "SET")) return false;
     const std::string_view second = NextWord(statement, pos);
     return IsKeyword(second, "GENERATOR") || IsKeyword(second, "STATISTICS");
-}
-
-bool IsPlainDataChange(std::string_view statement) {
-    size_t pos = 0;
-    const std::string_view first = NextWord(statement, pos);
-    if (!IsKeyword(first, "INSERT") && !IsKeyword(first, "UPDATE") && !IsKeyword(first, "DELETE") &&
-        !IsKeyword(first, "MERGE"))
-        return false;
-    return !ContainsKeyword(statement, "RETURNING");
 }
 
 } // namespace xqv::script

@@ -8,8 +8,8 @@ namespace xqv::script {
 
 enum class DirectiveKind {
     None,          // an ordinary statement: sent to the server as written
-    SetTerm,       // SET TERM x: already applied by the splitter
-    SetNames,      // SET NAMES charset: the character set of the following attachments
+    SetTerm,       // SET TERM x: applied by the splitter when it could read x
+    SetNames,      // SET NAMES charset: checked; the connect parameters decide the charset
     SetSqlDialect, // SET SQL DIALECT n: the dialect of the following statements
     SetAutoDdl,    // SET AUTODDL [ON | OFF]
     Commit,        // COMMIT [WORK]
@@ -19,8 +19,8 @@ enum class DirectiveKind {
 
 struct Directive {
     DirectiveKind kind = DirectiveKind::None;
-    // SET NAMES: the character set; SET SQL DIALECT: "1", "2" or "3"; SET AUTODDL: "ON" or
-    // "OFF" as written (empty means ON).
+    // SET TERM: the new terminator; SET NAMES: the character set; SET SQL DIALECT: "1", "2"
+    // or "3"; SET AUTODDL: "ON" or "OFF" as written (empty means ON).
     std::string_view argument;
     // False when the directive's words are right but its argument is missing or wrong.
     bool valid = true;
@@ -32,9 +32,5 @@ Directive ParseDirective(std::string_view statement);
 // CREATE, RECREATE, ALTER, DROP, COMMENT, GRANT, REVOKE, DECLARE, SET GENERATOR and
 // SET STATISTICS statements.
 bool IsDataDefinition(std::string_view statement);
-
-// INSERT, UPDATE, DELETE and MERGE statements that hand nothing back (no RETURNING): what may
-// run inside a block of such statements.
-bool IsPlainDataChange(std::string_view statement);
 
 } // namespace xqv::script

@@ -2,7 +2,9 @@
 // library do behind their C interface.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,25 +55,41 @@ private:
                 const std::string& error);
     // Reports and carries out one statement; true when the run has to stop there.
     bool RunStatement(int32_t number, const std::string& statement);
-    // Adds a plain data change to the pending batch, sending the batch when it is full.
+    // True when the statement may go to the server inside a block with others.
+    bool MaySendTogether(std::string_view statement);
+    // True when an INSERT into the table does nothing beyond writing its row (PlainTableQuery).
+    bool IsPlainTable(const std::string& table);
+    bool QueryHasRows(const std::string& query);
+    // Adds an INSERT to the pending batch, sending the batch when it is full.
     bool AddToBatch(int32_t number, std::string_view statement);
-    // Sends the pending data changes together; when that fails, one by one.
+    // Sends the pending INSERTs together; when that fails, one by one.
     bool FlushBatch();
 
     // Carries out one statement; answers 1, or the failure's code with its message in error.
     int32_t Execute(const std::string& statement, std::string& error);
     int32_t ExecuteOnServer(const std::string& statement, std::string& error);
+    int32_t ExecuteDefinition(const std::string& statement, std::string& error);
     int32_t SendToServer(const std::string& statement, std::string& error);
     int32_t Commit(std::string& error);
     int32_t Reconnect(std::string& error);
     void Attach();
+    // The open transaction, started when there is none.
+    fb::Transaction& OpenTransaction();
 
     ConnectParams params_;
+    // The attach parameters of Connect, used again as they are by RECONNECT.
+    std::string dpb_;
     std::shared_ptr<const fb::ClientLibrary> client_;
     std::unique_ptr<fb::Attachment> attachment_;
     std::unique_ptr<fb::Transaction> transaction_;
     int dialect_ = 3;
     bool autoDdl_ = true;
+    // What IsPlainTable found in the open transaction; whether the server has identity
+    // columns; whether a definition waits in the open transaction for its commit (AUTODDL OFF),
+    // when what the tables hold says nothing yet of what they do.
+    std::map<std::string, bool> plainTables_;
+    std::optional<bool> identityColumns_;
+    bool definitionPending_ = false;
 
     // The run in progress.
     RunCallbacks callbacks_;

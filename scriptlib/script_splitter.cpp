@@ -42,10 +42,15 @@ bool StatementSplitter::Next(Statement& statement) {
     const std::string_view text = script_;
     const size_t size = text.size();
     for (;;) {
-        const size_t start = SkipBlanksAndComments(text, pos_);
+        size_t openComment;
+        const size_t start = SkipBlanksAndComments(text, pos_, &openComment);
         if (start >= size) {
             pos_ = size;
-            return false;
+            if (openComment == std::string_view::npos) return false;
+            statement.text = TrimRight(text.substr(openComment));
+            statement.terminated = false;
+            statement.openComment = true;
+            return true;
         }
         // Characters that may start something other than plain statement text.
         bool special[256] = {};
@@ -62,6 +67,7 @@ bool StatementSplitter::Next(Statement& statement) {
         size_t end = size;  // where the statement's text ends
         size_t next = size; // where the next statement's search starts
         bool terminated = false;
+        bool commentOpen = false;
         size_t i = start;
         while (i < size) {
             const char c = text[i];
@@ -75,6 +81,7 @@ bool StatementSplitter::Next(Statement& statement) {
             }
             const size_t afterComment = SkipComment(text, i);
             if (afterComment != i) {
+                commentOpen = afterComment == size && OpensUnclosedComment(text, i);
                 i = afterComment;
                 continue;
             }
@@ -111,6 +118,7 @@ bool StatementSplitter::Next(Statement& statement) {
         pos_ = next;
         statement.text = TrimRight(text.substr(start, end - start));
         statement.terminated = terminated;
+        statement.openComment = commentOpen;
         if (statement.text.empty()) continue;
         std::string_view newTerminator;
         if (terminated && ParseSetTerm(statement.text, newTerminator))
@@ -136,7 +144,7 @@ bool ParseSetTerm(std::string_view statement, std::string_view& terminator) {
     while (!rest.empty() && IsBlank(rest.front()))
         rest.remove_prefix(1);
     rest = TrimRight(rest);
-    if (rest.empty()) return false;
+    if (rest.empty() || SkipComment(rest, 0) != 0) return false;
     for (char c : rest)
         if (IsBlank(c) || c == '\'' || c == '"') return false;
     terminator = rest;

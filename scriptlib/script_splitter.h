@@ -16,6 +16,10 @@ struct Statement {
     std::string_view text;
     // False for the last statement when the script ends before its terminator.
     bool terminated = true;
+    // True when the script ends inside a block comment: one the last statement holds, or one
+    // after the last terminator, which is then handed out as the statement itself. Either way
+    // the rest of the script is lost in it.
+    bool openComment = false;
 };
 
 class StatementSplitter {
@@ -39,7 +43,8 @@ private:
 std::vector<Statement> SplitScript(std::string_view script);
 
 // When statement is "SET TERM x" (any letter case), x is the new terminator: one or more
-// characters, none of them blank or a quote.
+// characters, none of them blank or a quote, not starting a comment (the splitter would read a
+// comment there, never the terminator).
 bool ParseSetTerm(std::string_view statement, std::string_view& terminator);
 
 } // namespace xqv::script

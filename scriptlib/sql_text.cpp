@@ -25,7 +25,12 @@ size_t SkipComment(std::string_view text, size_t pos) {
     return pos;
 }
 
-size_t SkipBlanksAndComments(std::string_view text, size_t pos) {
+bool OpensUnclosedComment(std::string_view text, size_t pos) {
+    return text.compare(pos, 2, "/*") == 0 && text.find("*/", pos + 2) == std::string_view::npos;
+}
+
+size_t SkipBlanksAndComments(std::string_view text, size_t pos, size_t* openComment) {
+    if (openComment) *openComment = std::string_view::npos;
     while (pos < text.size()) {
         if (IsBlank(text[pos])) {
             ++pos;
@@ -33,6 +38,8 @@ size_t SkipBlanksAndComments(std::string_view text, size_t pos) {
         }
         const size_t after = SkipComment(text, pos);
         if (after == pos) break;
+        if (openComment && after == text.size() && OpensUnclosedComment(text, pos))
+            *openComment = pos;
         pos = after;
     }
     return pos;

@@ -24,8 +24,12 @@ bool IsKeyword(std::string_view word, std::string_view upperKeyword);
 // starts there. An unclosed comment runs to the end of the text.
 size_t SkipComment(std::string_view text, size_t pos);
 
-// The first position from pos on that is neither blank nor inside a comment.
-size_t SkipBlanksAndComments(std::string_view text, size_t pos);
+// True when a block comment opens at pos and the text ends before its "*/".
+bool OpensUnclosedComment(std::string_view text, size_t pos);
+
+// The first position from pos on that is neither blank nor inside a comment. openComment, when
+// given, receives where a block comment opens that the text ends in (npos when none does).
+size_t SkipBlanksAndComments(std::string_view text, size_t pos, size_t* openComment = nullptr);
 
 // The word at the first position from pos on that is neither blank nor comment; pos moves
 // past it. Empty (pos unchanged past the blanks) when something else stands there.

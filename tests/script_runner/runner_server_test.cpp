@@ -15,19 +15,11 @@
 namespace {
 
 using testenv::ScriptDatabase;
+using testenv::UniqueName;
 using Lines = std::vector<std::string>;
 
 const std::string kNote = "\rВероятно, имеет место несоответствие между версией обновления и "
                           "версией обновляемой базы данных!\r\r";
-
-// A database name no other test program of this run uses.
-std::string UniqueName(const std::string& base) {
-#if defined(_WIN32)
-    return "script_" + base + "_w";
-#else
-    return "script_" + base + "_n";
-#endif
-}
 
 bool Contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -94,10 +86,7 @@ const char* const kFailingInTheMiddle = "insert into UNITS (ID, NAME) values (10
                                         "insert into UNITS (ID, NAME) values (103, 'Третья');\r\n";
 
 std::string UnitsCheck(const std::string& expectedIds) {
-    return "execute block as begin\r\n"
-           "  if ((select coalesce(list(ID), '') from\r\n"
-           "       (select ID from UNITS where ID > 100 order by ID)) <> '" +
-           expectedIds + "') then\r\n    exception E_DATA_CHECK 'units';\r\nend;";
+    return testenv::IdsCheck("UNITS", expectedIds);
 }
 
 TEST(RunnerOnServer, VerboseRunStopsAtAFailureAndCommitsNothingAfterIt) {
@@ -131,13 +120,22 @@ TEST(RunnerOnServer, QuietRunGoesOnAfterAFailureAndCommitsTheRest) {
     EXPECT_EQ(db.Run(UnitsCheck("101,102,103")), "");
 }
 
-TEST(RunnerOnServer, ReportsAWrongPasswordWithTheServersText) {
+// A wrong password is reported with the server's text, an overlong one by the parameter's
+// name; neither message holds the password itself.
+TEST(RunnerOnServer, ReportsConnectFailuresWithoutThePassword) {
     ScriptDatabase db(UniqueName("password"));
     db.CreateVersion6();
-    const std::string error = db.Run("commit;", nullptr, 1, testenv::FbUser(), "wrong; pw");
+    const std::string wrong = "wrong; pw";
+    std::string error = db.Run("commit;", nullptr, 1, testenv::FbUser(), wrong);
     const std::string expected = "Ошибка подключения к базе данных!\r";
     ASSERT_EQ(error.substr(0, expected.size()), expected);
     EXPECT_NE(error.find("password"), std::string::npos) << error;
+    EXPECT_EQ(error.find(wrong), std::string::npos) << error;
+    EXPECT_FALSE(testenv::ScriptLibraryLoaded());
+
+    const std::string overlong = std::string(300, 'p') + "; секрет";
+    error = db.Run("commit;", nullptr, 1, testenv::FbUser(), overlong);
+    EXPECT_EQ(error, expected + "Слишком длинное значение параметра подключения \"password\"!");
     EXPECT_FALSE(testenv::ScriptLibraryLoaded());
 }
 
@@ -179,48 +177,6 @@ TEST(RunnerOnServer, RunsStatementsThatHandValuesBack) {
     EXPECT_EQ(db.Run(UnitsCheck("121")), "");
 }
 
-// 120 inserts of units 201 to 320, a commit after the 30th, and the 77th (unit 250 again)
-// failing at run time; the second one ends in a line comment.
-std::string ManyInserts() {
-    std::string script;
-    for (int i = 1; i <= 120; ++i) {
-        const int id = i == 77 ? 250 : 200 + i;
-        script += "insert into UNITS (ID, NAME) values (" + std::to_string(id) + ", 'Ед. " +
-                  std::to_string(i) + "')" + (i == 2 ? " -- вторая\r\n;\r\n" : ";\r\n");
-        if (i == 30) script += "commit;\r\n";
-    }
-    return script;
-}
-
-std::string Ids(int from, int to, int except = 0) {
-    std::string ids;
-    for (int id = from; id <= to; ++id)
-        if (id != except) ids += (ids.empty() ? "" : ",") + std::to_string(id);
-    return ids;
-}
-
-TEST(RunnerOnServer, ReportsEachDataChangeAsIfSentAlone) {
-    ScriptDatabase db(UniqueName("many"));
-    db.CreateVersion6();
-    testenv::ScriptedWindow quiet;
-    EXPECT_EQ(db.Run(ManyInserts(), &quiet, 0), "");
-    ASSERT_EQ(quiet.viewLines.size(), 4u);
-    EXPECT_EQ(quiet.viewLines[1], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
-    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 320, 277))), "");
-
-    EXPECT_EQ(db.Run("delete from UNITS where ID > 100;"), "");
-    testenv::ScriptedWindow verbose;
-    const std::string error = db.Run(ManyInserts(), &verbose);
-    EXPECT_NE(error.find("values (250, 'Ед. 77')\r-------   ERROR   --------\r"), std::string::npos)
-        << error;
-    // Every statement up to the failing one reported in order, then the failure block.
-    ASSERT_EQ(verbose.viewLines.size(), 78u + 4u);
-    EXPECT_EQ(verbose.viewLines[1], "insert into UNITS (ID, NAME) values (202, 'Ед. 2') -- вторая");
-    EXPECT_EQ(verbose.viewLines[30], "commit");
-    EXPECT_EQ(verbose.viewLines[77], "insert into UNITS (ID, NAME) values (250, 'Ед. 77')");
-    EXPECT_EQ(db.Run(UnitsCheck(Ids(201, 230))), "");
-}
-
 TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
     ScriptDatabase db(UniqueName("directives"));
     db.CreateVersion6();
@@ -251,6 +207,68 @@ TEST(RunnerOnServer, CarriesOutTheClientDirectives) {
         << error;
 }
 
+// A unique index on duplicate values fails when its definition is committed. In a quiet run
+// that failure undoes the definition alone: the data changes before it, reported as done,
+// stay. A verbose run stops there, and what its transaction held is undone.
+TEST(RunnerOnServer, AFailingDefinitionUndoesOnlyItself) {
+    ScriptDatabase db(UniqueName("definition"));
+    db.CreateVersion6();
+    const auto script = [](const std::string& table, int id) {
+        return "create table " + table +
+               " (A integer);\r\n"
+               "insert into " +
+               table +
+               " values (1);\r\n"
+               "insert into " +
+               table +
+               " values (1);\r\n"
+               "insert into UNITS (ID, NAME) values (" +
+               std::to_string(id) +
+               ", 'x');\r\n"
+               "create unique index UX_" +
+               table + " on " + table +
+               " (A);\r\n"
+               "insert into UNITS (ID, NAME) values (" +
+               std::to_string(id + 1) + ", 'x');\r\n";
+    };
+    testenv::ScriptedWindow quiet;
+    EXPECT_EQ(db.Run(script("T_QUIET", 161), &quiet, 0), "");
+    ASSERT_EQ(quiet.viewLines.size(), 4u);
+    EXPECT_EQ(quiet.viewLines[1], "create unique index UX_T_QUIET on T_QUIET (A)");
+    EXPECT_NE(quiet.viewLines[3].find("UX_T_QUIET"), std::string::npos) << quiet.viewLines[3];
+    EXPECT_EQ(db.Run(UnitsCheck("161,162")), "");
+    EXPECT_EQ(db.Run("execute block as begin\r\n"
+                     "  if ((select count(*) from T_QUIET) <> 2) then exception E_DATA_CHECK;\r\n"
+                     "end;"),
+              "");
+
+    const std::string error = db.Run(script("T_VERBOSE", 163));
+    EXPECT_NE(error.find("create unique index UX_T_VERBOSE on T_VERBOSE (A)\r-------   ERROR"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(db.Run(UnitsCheck("161,162")), "");
+    EXPECT_EQ(db.Run("execute block as begin\r\n"
+                     "  if (exists(select 1 from T_VERBOSE)) then exception E_DATA_CHECK;\r\n"
+                     "end;"),
+              "");
+}
+
+// SET NAMES does not change the character set of the connection: RECONNECT attaches as the
+// first attach did, and Windows-1251 text stays readable.
+TEST(RunnerOnServer, ReconnectsWithTheFirstConnectParameters) {
+    ScriptDatabase db(UniqueName("reconnect"));
+    db.CreateVersion6();
+    EXPECT_EQ(db.Run("SET NAMES UTF8;\r\n"
+                     "RECONNECT;\r\n"
+                     "insert into UNITS (ID, NAME) values (141, 'Кириллица');\r\n"),
+              "");
+    EXPECT_EQ(
+        db.Run("execute block as begin\r\n"
+               "  if (not exists(select 1 from UNITS where ID = 141 and NAME = 'Кириллица'))\r\n"
+               "  then exception E_DATA_CHECK 'name';\r\nend;"),
+        "");
+}
+
 TEST(RunnerOnServer, DoesNotRunAnUnterminatedLastStatement) {
     ScriptDatabase db(UniqueName("unterminated"));
     db.CreateVersion6();
@@ -264,6 +282,36 @@ TEST(RunnerOnServer, DoesNotRunAnUnterminatedLastStatement) {
     EXPECT_EQ(db.Run(UnitsCheck("")), "");
     EXPECT_EQ(db.Run(script, nullptr, 0), "");
     EXPECT_EQ(db.Run(UnitsCheck("151")), "");
+}
+
+// What the splitter cannot read is a failure of that statement: an unclosed comment, which
+// would hide the rest of the script, and a SET TERM whose terminator it cannot take.
+TEST(RunnerOnServer, ReportsWhatTheSplitterCannotRead) {
+    ScriptDatabase db(UniqueName("unreadable"));
+    db.CreateVersion6();
+    const std::string open = "/* не закрыт\r\ninsert into UNITS (ID, NAME) values (182, 'x');";
+    const std::string unclosed = "insert into UNITS (ID, NAME) values (181, 'x');\r\n" + open;
+    EXPECT_EQ(db.Run(unclosed), "Ошибка применения скрипта!\r"
+                                "------- STATEMENT --------\r" +
+                                    open +
+                                    "\r-------   ERROR   --------\r"
+                                    "Скрипт оборван: комментарий не закрыт символами \"*/\"!");
+    EXPECT_EQ(db.Run(UnitsCheck("")), "");
+    testenv::ScriptedWindow quiet;
+    EXPECT_EQ(db.Run(unclosed, &quiet, 0), "");
+    EXPECT_EQ(quiet.viewLines,
+              (Lines{"------- STATEMENT --------", open, "-------   ERROR   --------",
+                     "Скрипт оборван: комментарий не закрыт символами \"*/\"!"}));
+    EXPECT_EQ(db.Run(UnitsCheck("181")), "");
+
+    EXPECT_EQ(db.Run("SET TERM /* новый */ ^ ;\r\n"
+                     "insert into UNITS (ID, NAME) values (183, 'x')^\r\n"
+                     "SET TERM ; ^\r\n"),
+              "Ошибка применения скрипта!\r"
+              "------- STATEMENT --------\r"
+              "SET TERM /* новый */ ^\r"
+              "-------   ERROR   --------\r"
+              "Не удалось прочитать новый терминатор в команде SET TERM!");
 }
 
 TEST(RunnerOnServer, LibraryDetachesWhenUnloadedWhileConnected) {

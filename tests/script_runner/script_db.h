@@ -28,6 +28,25 @@ inline std::string FixtureText(const std::string& name) {
     return text.str();
 }
 
+// A database name no other test program of this run uses.
+inline std::string UniqueName(const std::string& base) {
+#if defined(_WIN32)
+    return "script_" + base + "_w";
+#else
+    return "script_" + base + "_n";
+#endif
+}
+
+// A block that fails unless the IDs above 100 in the table are exactly these, ascending and
+// comma-separated ("" for none).
+inline std::string IdsCheck(const std::string& table, const std::string& expectedIds) {
+    return "execute block as begin\r\n"
+           "  if ((select coalesce(list(ID), '') from\r\n"
+           "       (select ID from " +
+           table + " where ID > 100 order by ID)) <> '" + expectedIds +
+           "') then\r\n    exception E_DATA_CHECK '" + table + "';\r\nend;";
+}
+
 // A database of this test run: its file and the database string that reaches it.
 class ScriptDatabase {
 public:

@@ -3,6 +3,7 @@
 #include <ibase.h>
 #include <string>
 #include "connect_params.h"
+#include "error_of.h"
 #include "errors.h"
 
 using namespace xqv::script;
@@ -64,8 +65,19 @@ TEST(ConnectParams, BuildsTheAttachBuffer) {
     p.roleName = "R";
     EXPECT_NE(BuildDpb(p).find(std::string(1, char(isc_dpb_sql_role_name)) + "\x01R"),
               std::string::npos);
-    p.password.assign(256, 'x');
-    EXPECT_THROW(BuildDpb(p), xqv::Error);
+}
+
+// The message names the parameter: a password must reach no log and no error box.
+TEST(ConnectParams, RefusesOverlongValuesWithoutShowingThem) {
+    const std::string secret = std::string(300, 's') + "Пароль";
+    const std::string message = "Слишком длинное значение параметра подключения ";
+    ConnectParams p;
+    p.userName = "SYSDBA";
+    p.password = secret;
+    EXPECT_EQ(testenv::ErrorOf([&] { BuildDpb(p); }), message + "\"password\"!");
+    p.password.clear();
+    p.roleName = secret;
+    EXPECT_EQ(testenv::ErrorOf([&] { BuildDpb(p); }), message + "\"sql_role_name\"!");
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // mixed, with terminators hidden in strings, identifiers and comments.
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
+#include "insert_batch.h"
 #include "script_directives.h"
 #include "script_splitter.h"
 
@@ -101,9 +103,38 @@ TEST(Splitter, MarksAnUnterminatedLastStatement) {
     ASSERT_EQ(statements.size(), 1u);
     EXPECT_FALSE(statements[0].terminated);
     // A trailing comment alone is no statement.
-    statements = SplitScript("a; /* tail");
+    statements = SplitScript("a; /* tail */ -- end");
     ASSERT_EQ(statements.size(), 1u);
     EXPECT_TRUE(statements[0].terminated);
+    EXPECT_FALSE(statements[0].openComment);
+}
+
+TEST(Splitter, HandsOutAnUnclosedCommentAsAnUnterminatedStatement) {
+    // Between statements: the comment itself is the statement.
+    auto statements = SplitScript("a; /* open; b;\r\n c; \r\n");
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_EQ(statements[1].text, "/* open; b;\r\n c;");
+    EXPECT_FALSE(statements[1].terminated);
+    EXPECT_TRUE(statements[1].openComment);
+    EXPECT_FALSE(statements[0].openComment);
+    statements = SplitScript("-- x\r\n/*/ a;");
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_EQ(statements[0].text, "/*/ a;");
+    EXPECT_TRUE(statements[0].openComment);
+    // Inside a statement, also under another terminator and in an EXECUTE BLOCK.
+    for (const char* script : {"a; insert into t values (1) /* x; b;",
+                               "set term ^; a^ create procedure p as begin /* end^",
+                               "execute block as begin x = 1; end /* ;"}) {
+        statements = SplitScript(script);
+        ASSERT_FALSE(statements.empty()) << script;
+        EXPECT_FALSE(statements.back().terminated) << script;
+        EXPECT_TRUE(statements.back().openComment) << script;
+    }
+    // An unclosed string holds no comment.
+    statements = SplitScript("a; insert into t values ('/* x);");
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_FALSE(statements[1].terminated);
+    EXPECT_FALSE(statements[1].openComment);
 }
 
 TEST(Splitter, ReadsSetTerm) {
@@ -119,9 +150,17 @@ TEST(Splitter, ReadsSetTerm) {
     EXPECT_FALSE(ParseSetTerm("SET TERM ^ !", t));
     EXPECT_FALSE(ParseSetTerm("SET TERM '", t));
     EXPECT_FALSE(ParseSetTerm("SET NAMES ^", t));
+    // A comment where the terminator should stand: the terminator cannot be read.
+    EXPECT_FALSE(ParseSetTerm("SET TERM /* new */ ^", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM/*x*/^", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM --x", t));
+    EXPECT_FALSE(ParseSetTerm("SET TERM ^ -- new", t));
+    // A terminator the splitter cannot read is not taken.
+    EXPECT_EQ(Texts("SET TERM/*x*/^;a^b;"), (Texts_t{"SET TERM/*x*/^", "a^b"}));
 }
 
 TEST(Directives, RecognisesClientCommandsInAnyLetterCase) {
+    Directive d;
     EXPECT_EQ(ParseDirective("commit").kind, DirectiveKind::Commit);
     EXPECT_EQ(ParseDirective("Commit").kind, DirectiveKind::Commit);
     EXPECT_EQ(ParseDirective("COMMIT  WORK").kind, DirectiveKind::Commit);
@@ -132,6 +171,10 @@ TEST(Directives, RecognisesClientCommandsInAnyLetterCase) {
     EXPECT_EQ(ParseDirective("reconnect").kind, DirectiveKind::Reconnect);
     EXPECT_EQ(ParseDirective("RECONNECT x").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("SET TERM ^").kind, DirectiveKind::SetTerm);
+    EXPECT_TRUE(ParseDirective("SET TERM ^").valid);
+    d = ParseDirective("set term /* new */ ^");
+    EXPECT_EQ(d.kind, DirectiveKind::SetTerm);
+    EXPECT_FALSE(d.valid);
     EXPECT_EQ(ParseDirective("SET GENERATOR g TO 1").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("SET STATISTICS INDEX i").kind, DirectiveKind::None);
     EXPECT_EQ(ParseDirective("insert into commit_log values (1)").kind, DirectiveKind::None);
@@ -174,15 +217,53 @@ TEST(Directives, TellsDataDefinitionFromDataChanges) {
         EXPECT_FALSE(IsDataDefinition(dml)) << dml;
 }
 
-TEST(Directives, TellsPlainDataChangesThatMayRunTogether) {
-    for (const char* yes : {"insert into t values (1)", "UPDATE t set a = 'returning'",
-                            "delete from t /* returning */ where a = \"RETURNING\"",
-                            "merge into t using s on t.a = s.a when matched then delete"})
-        EXPECT_TRUE(IsPlainDataChange(yes)) << yes;
-    for (const char* no : {"insert into t values (1) returning a", "delete from t Returning a",
-                           "update or insert into t values (1) matching (a) returning a",
-                           "select * from t", "execute procedure p", "create table t (a int)"})
-        EXPECT_FALSE(IsPlainDataChange(no)) << no;
+// Only an INSERT of literals may go to the server inside a block: names that only procedural
+// code knows, parameters, expressions and queries could mean something else there.
+TEST(Batches, TakeOnlyInsertsOfLiterals) {
+    for (const auto& [statement, table] : std::vector<std::pair<const char*, const char*>>{
+             {"insert into t values (1)", "T"},
+             {"INSERT INTO Goods (ID, NAME, PRICE) VALUES (1, 'it''s; ok', -1.5)", "GOODS"},
+             {"insert into \"Mixed \"\"Case\"\"\" (\"A\", b) values (null, .5)", "Mixed \"Case\""},
+             {"insert /* c */ into t$1 -- x\r\n(a)values('Ед. 2', +2e3, 1.E-3) -- вторая", "T$1"},
+             {"insert into t(a) values('')", "T"}})
+        EXPECT_EQ(PlainInsertTable(statement), table) << statement;
+    for (const char* other : {"insert into t values (1) returning a",
+                              "insert into t values (sqlcode)",
+                              "insert into t values (gdscode)",
+                              "insert into t values (row_count)",
+                              "insert into t values (sqlstate)",
+                              "insert into t values (current_timestamp)",
+                              "insert into t values (:x)",
+                              "insert into t values (?)",
+                              "insert into t values (1 + 2)",
+                              "insert into t values ('a' || 'b')",
+                              "insert into t values (-(1))",
+                              "insert into t values (- 1)",
+                              "insert into t values (gen_id(g, 1))",
+                              "insert into t values (next value for g)",
+                              "insert into t values (x'41')",
+                              "insert into t values (_win1251 'x')",
+                              "insert into t values (date '2025-01-01')",
+                              "insert into t values (\"dialect 1 string\")",
+                              "insert into t values (1e)",
+                              "insert into t values (1abc)",
+                              "insert into t values ((select 1 from rdb$database))",
+                              "insert into t select * from s",
+                              "insert into t default values",
+                              "insert into t (a, ) values (1)",
+                              "insert into t (a values (1)",
+                              "insert into t (a) values (1",
+                              "insert into t (a) values (1) x",
+                              "insert into t (a) values (1) /* open",
+                              "insert into 1t values (1)",
+                              "insert into \"\" values (1)",
+                              "update or insert into t values (1) matching (a)",
+                              "update t set a = 1",
+                              "delete from t where a = 1",
+                              "merge into t using s on t.a = s.a when matched then delete",
+                              "execute procedure p",
+                              "select 1 from rdb$database"})
+        EXPECT_EQ(PlainInsertTable(other), "") << other;
 }
 
 } // namespace
