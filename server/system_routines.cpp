@@ -4,28 +4,9 @@
 #include <vector>
 #include "errors.h"
 #include "run_window.h"
+#include "win_handle.h"
 
 namespace xqv {
-
-namespace {
-
-// A kernel handle closed when the object goes.
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-} // namespace
 
 uint32_t RunAndWait(const std::string& program, const std::string& parameters, int showMode) {
     const std::string path = ExpandPath(program);
