@@ -16,9 +16,8 @@ namespace {
 
 const DWORD kScriptTimeoutMs = 60000;
 const DWORD kPendingHintMs = 1000;
-// A stuck service asks for half-second waits: a bounded wait passes several unchanged checkpoints
-// and must cut its last sleep short.
-const DWORD kStuckHintMs = 500;
+// A stuck service asks for long waits, so that a bounded wait has to cut its last sleep short.
+const DWORD kStuckHintMs = 2000;
 
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
 HANDLE stopRequested = nullptr;

@@ -79,13 +79,14 @@ TEST_F(ServiceRoutines, StartEndsAtOnceWhenTheServiceFallsBackToStopped) {
 }
 
 // A service that stays pending with a steady checkpoint keeps the routines waiting until their
-// bound; the last sleep is cut to what remains of it (the service asks for 500 ms waits).
+// bound; the last sleep is cut to what remains of it (the service asks for waits of 2 s, so an
+// uncut sleep would end the wait at 4 s).
 TEST_F(ServiceRoutines, StuckStopEndsAtTheBound) {
     Behave([](FbServiceBehaviour& b) { b.stuckPending = true; });
     const ULONGLONG begin = GetTickCount64();
-    EXPECT_FALSE(StopServiceAndWait("", kService, 1200));
-    EXPECT_GE(Since(begin), 1200u);
-    EXPECT_LT(Since(begin), 1600u);
+    EXPECT_FALSE(StopServiceAndWait("", kService, 2500));
+    EXPECT_GE(Since(begin), 2500u);
+    EXPECT_LT(Since(begin), 3500u);
     EXPECT_EQ(GetServiceState("", kService), DWORD(SERVICE_STOP_PENDING));
 }
 
@@ -93,9 +94,9 @@ TEST_F(ServiceRoutines, StuckStartEndsAtTheBound) {
     ASSERT_TRUE(StopServiceAndWait("", kService));
     Behave([](FbServiceBehaviour& b) { b.stuckPending = true; });
     const ULONGLONG begin = GetTickCount64();
-    EXPECT_FALSE(StartServiceAndWait("", kService, 1200));
-    EXPECT_GE(Since(begin), 1200u);
-    EXPECT_LT(Since(begin), 1600u);
+    EXPECT_FALSE(StartServiceAndWait("", kService, 2500));
+    EXPECT_GE(Since(begin), 2500u);
+    EXPECT_LT(Since(begin), 3500u);
     EXPECT_EQ(GetServiceState("", kService), DWORD(SERVICE_START_PENDING));
 }
 
