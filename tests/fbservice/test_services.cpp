@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 #include <stdexcept>
+#include "win_handle.h"
 
 namespace fbservice {
 
@@ -10,19 +11,7 @@ namespace {
 const DWORD kStopWaitMs = 30000;
 const DWORD kStartWaitMs = 60000;
 
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    ~ScHandle() {
-        if (handle_) CloseServiceHandle(handle_);
-    }
-    SC_HANDLE get() const { return handle_; }
-
-private:
-    SC_HANDLE handle_;
-};
+using xqv::ServiceHandle;
 
 std::string Failure(const std::string& what) {
     return what + " (error " + std::to_string(GetLastError()) + ")";
@@ -46,8 +35,8 @@ bool WaitForState(const std::string& name, DWORD state, DWORD timeoutMs) {
 
 // A stop request and the wait for the stop.
 bool RequestStop(const std::string& name) {
-    ScHandle manager(OpenManager());
-    ScHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_STOP));
+    ServiceHandle manager(OpenManager());
+    ServiceHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_STOP));
     SERVICE_STATUS status = {};
     return service.get() && ControlService(service.get(), SERVICE_CONTROL_STOP, &status) &&
            WaitForState(name, SERVICE_STOPPED, kStopWaitMs);
@@ -57,9 +46,9 @@ bool RequestStop(const std::string& name) {
 
 ServiceInfo QueryService(const std::string& name) {
     ServiceInfo info;
-    ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager.get() ? OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS)
-                                   : nullptr);
+    ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    ServiceHandle service(
+        manager.get() ? OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS_PROCESS status = {};
     DWORD needed = 0;
     if (service.get() &&
@@ -73,11 +62,11 @@ ServiceInfo QueryService(const std::string& name) {
 }
 
 void CreateTestService(const std::string& name, const std::string& imagePath) {
-    ScHandle manager(OpenManager());
-    ScHandle service(CreateServiceA(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
-                                    SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                    SERVICE_ERROR_NORMAL, imagePath.c_str(), nullptr, nullptr,
-                                    nullptr, nullptr, nullptr));
+    ServiceHandle manager(OpenManager());
+    ServiceHandle service(
+        CreateServiceA(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                       imagePath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service.get()) throw std::runtime_error(Failure("cannot create the service " + name));
 }
 
@@ -86,11 +75,10 @@ void CreateTestService(const std::string& name, const std::string& imagePath) {
 void EndServiceProcess(const std::string& name) {
     const ServiceInfo info = QueryService(name);
     if (info.processId == 0) return;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, info.processId);
-    if (!process) throw std::runtime_error(Failure("cannot open the process of " + name));
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
+    xqv::Handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, info.processId));
+    if (!process.valid()) throw std::runtime_error(Failure("cannot open the process of " + name));
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 10000);
 }
 
 void BringDownTestService(const std::string& name) {
@@ -107,16 +95,16 @@ void BringDownTestService(const std::string& name) {
 void RemoveTestService(const std::string& name) {
     if (QueryService(name).state == 0) return;
     BringDownTestService(name);
-    ScHandle manager(OpenManager());
-    ScHandle service(OpenServiceA(manager.get(), name.c_str(), DELETE));
+    ServiceHandle manager(OpenManager());
+    ServiceHandle service(OpenServiceA(manager.get(), name.c_str(), DELETE));
     if (!service.get() || !DeleteService(service.get()))
         throw std::runtime_error(Failure("cannot remove the service " + name));
 }
 
 void StartTestService(const std::string& name) {
     {
-        ScHandle manager(OpenManager());
-        ScHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_START));
+        ServiceHandle manager(OpenManager());
+        ServiceHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_START));
         if (!service.get() || !StartServiceA(service.get(), 0, nullptr))
             throw std::runtime_error(Failure("cannot start the service " + name));
     }
@@ -133,26 +121,23 @@ void StartTestService(const std::string& name) {
 }
 
 void KillProcessesNamed(const std::vector<std::string>& names, DWORD exceptId) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) throw std::runtime_error(Failure("no process snapshot"));
+    xqv::Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid()) throw std::runtime_error(Failure("no process snapshot"));
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == exceptId || entry.th32ProcessID == GetCurrentProcessId())
             continue;
         for (const std::string& name : names) {
             if (lstrcmpiA(entry.szExeFile, name.c_str()) != 0) continue;
-            HANDLE process =
-                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (process) {
-                TerminateProcess(process, 1);
-                WaitForSingleObject(process, 10000);
-                CloseHandle(process);
-            }
+            xqv::Handle process(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            if (!process.valid()) continue;
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 10000);
         }
     }
-    CloseHandle(snapshot);
 }
 
 } // namespace fbservice
