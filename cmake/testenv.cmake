@@ -8,7 +8,8 @@ endforeach()
 set(XQV_BUILD_ROOT ${PROJECT_SOURCE_DIR}/build CACHE PATH "where testenv keeps its state")
 set(XQV_TESTENV_DIR ${XQV_BUILD_ROOT}/testenv)
 list(APPEND XQV_TEST_ENVIRONMENT "XQV_TESTENV_DIR=${XQV_TESTENV_DIR}"
-     "XQV_WINEPREFIX=${XQV_TESTENV_DIR}/wineprefix" "XQV_BUILD_DIR=${CMAKE_BINARY_DIR}")
+     "XQV_WINEPREFIX=${XQV_TESTENV_DIR}/wineprefix" "XQV_BUILD_DIR=${CMAKE_BINARY_DIR}"
+     "XQV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 
 # xqv_add_test(NAME target [ARGS ...]): one ctest test running a test program (under Wine for
 # the windows build), with the environment above and its working folder in the build folder.

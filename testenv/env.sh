@@ -3,7 +3,8 @@
 
 XQV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 XQV_BUILD=${XQV_BUILD:-$XQV_ROOT/build}
-TESTENV_DIR=$XQV_BUILD/testenv
+# A caller may name the folder itself (ctest does, and fb-server.sh --testenv).
+TESTENV_DIR=${XQV_TESTENV_DIR:-$XQV_BUILD/testenv}
 # shellcheck source=testenv.conf
 . "$XQV_ROOT/testenv/testenv.conf"
 

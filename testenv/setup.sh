@@ -60,40 +60,6 @@ setup_display() {
 
 isql() { isql-fb -q -user "$FB_USER" "$@"; }
 
-server_listening() {
-    (exec 3<>"/dev/tcp/$FB_HOST/$FB_PORT") 2>/dev/null
-}
-
-write_firebird_config() {
-    local sys=/usr/lib/x86_64-linux-gnu/firebird/3.0
-    mkdir -p "$FB_DIR/lock" "$FB_DIR/tmp"
-    local d
-    for d in plugins lib UDF; do ln -sfn "$sys/$d" "$FB_DIR/$d"; done
-    # The server refuses a character-set module whose real path lies outside its own folder:
-    # intl is a real folder with copies, or no WIN1251 connection can be made.
-    [ -L "$FB_DIR/intl" ] && rm -f "$FB_DIR/intl"
-    mkdir -p "$FB_DIR/intl"
-    cp -f "$sys/intl/libfbintl.so" /etc/firebird/3.0/fbintl.conf "$FB_DIR/intl/"
-    cp -f "$sys/firebird.msg" "$FB_DIR/"
-    cp -f /etc/firebird/3.0/plugins.conf /etc/firebird/3.0/fbintl.conf "$FB_DIR/"
-    [ -f "$FB_DIR/security3.fdb" ] || cp /var/lib/firebird/3.0/system/security3.fdb "$FB_DIR/"
-    cat >"$FB_DIR/firebird.conf" <<CONF
-RemoteServicePort = $FB_PORT
-RemoteBindAddress = $FB_HOST
-SecurityDatabase = $FB_DIR/security3.fdb
-ServerMode = Super
-WireCrypt = Enabled
-AuthServer = Srp, Legacy_Auth
-UserManager = Srp
-CONF
-    cat >"$FB_DIR/databases.conf" <<CONF
-security.db = $FB_DIR/security3.fdb
-{
-    RemoteAccess = false
-}
-CONF
-}
-
 # SYSDBA of the copied security database has the password Debian generated; the tests use
 # the one in testenv.conf.
 set_sysdba_password() {
@@ -113,25 +79,7 @@ set_sysdba_password() {
 }
 
 setup_firebird() {
-    if [ -f "$FB_DIR/server.pid" ] && kill -0 "$(cat "$FB_DIR/server.pid")" 2>/dev/null &&
-        server_listening; then
-        return
-    fi
-    if server_listening; then
-        log "port $FB_PORT is taken by another program"
-        exit 1
-    fi
-    write_firebird_config
-    log "starting Firebird on $FB_HOST:$FB_PORT"
-    FIREBIRD=$FB_DIR FIREBIRD_LOCK=$FB_DIR/lock FIREBIRD_TMP=$FB_DIR/tmp \
-        setsid /usr/sbin/firebird </dev/null >"$FB_DIR/server.log" 2>&1 &
-    echo $! >"$FB_DIR/server.pid"
-    local i
-    for i in $(seq 100); do
-        server_listening && break
-        sleep 0.1
-    done
-    server_listening || { log "Firebird did not start"; cat "$FB_DIR/server.log" >&2; exit 1; }
+    bash "$XQV_ROOT/testenv/fb-server.sh" start
     set_sysdba_password
 }
 

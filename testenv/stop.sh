@@ -14,5 +14,5 @@ stop_pid() {
 }
 stop_pid "$XVFB_PIDFILE"
 rm -f "$XVFB_DISPLAYFILE"
-stop_pid "$FB_DIR/server.pid"
+bash "$XQV_ROOT/testenv/fb-server.sh" stop
 exit 0
