@@ -1,11 +1,13 @@
-// The owner of a Win32 kernel object handle (file, process, thread, token, snapshot): it closes
-// the handle when it goes, on every path. Win32 code only.
+// Owners of Win32 handles: each closes its handle when it goes, so every path out of a routine
+// releases what the routine opened. Win32 code only.
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
 namespace xqv {
 
+// A kernel object handle (file, process, thread, token, snapshot).
 class Handle {
 public:
     explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
@@ -27,6 +29,22 @@ public:
 
 private:
     HANDLE handle_;
+};
+
+// A handle of the service control manager or of one service.
+class ServiceHandle {
+public:
+    explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
+    ServiceHandle(const ServiceHandle&) = delete;
+    ServiceHandle& operator=(const ServiceHandle&) = delete;
+    ~ServiceHandle() {
+        if (handle_) CloseServiceHandle(handle_);
+    }
+    explicit operator bool() const { return handle_ != nullptr; }
+    SC_HANDLE get() const { return handle_; }
+
+private:
+    SC_HANDLE handle_;
 };
 
 } // namespace xqv

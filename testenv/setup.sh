@@ -83,8 +83,22 @@ setup_firebird() {
     set_sysdba_password
 }
 
+# A small drive S: (an 8 MB tmpfs) for the tests that need a disk nearly full. Without the right
+# to mount it the drive is missing, and those tests say so and skip.
+setup_small_drive() {
+    mkdir -p "$SMALL_DRIVE_DIR"
+    if ! mountpoint -q "$SMALL_DRIVE_DIR" &&
+        ! mount -t tmpfs -o size=8m xqvsmall "$SMALL_DRIVE_DIR" 2>/dev/null; then
+        log "cannot mount the small drive S: here; its tests will be skipped"
+        rm -f "$WINEPREFIX/dosdevices/s:"
+        return 0
+    fi
+    ln -sfn "$SMALL_DRIVE_DIR" "$WINEPREFIX/dosdevices/s:"
+}
+
 setup_locale
 setup_prefix
 setup_display
+setup_small_drive
 setup_firebird
 log "ready (prefix $WINEPREFIX, display $(cat "$XVFB_DISPLAYFILE"), Firebird $FB_HOST:$FB_PORT)"

@@ -15,4 +15,5 @@ stop_pid() {
 stop_pid "$XVFB_PIDFILE"
 rm -f "$XVFB_DISPLAYFILE"
 bash "$XQV_ROOT/testenv/fb-server.sh" stop
+mountpoint -q "$SMALL_DRIVE_DIR" && umount "$SMALL_DRIVE_DIR"
 exit 0

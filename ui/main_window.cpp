@@ -5,10 +5,12 @@
 #include <new>
 #include "bitmap_resource.h"
 #include "control_ids.h"
+#include "database_mode.h"
 #include "errors.h"
 #include "folder_chooser.h"
 #include "message_dialog.h"
 #include "run_log.h"
+#include "service_control.h"
 #include "window_data.h"
 #include "system_routines.h"
 #include "update_run.h"
@@ -416,6 +418,18 @@ void TfrmMain::OnCommand(int id) {
     case ids::mmHelp:
         mmHelpClick();
         break;
+    case ids::mmOperations_Online:
+        mmOperations_OnlineClick();
+        break;
+    case ids::mmOperations_Shutdown:
+        mmOperations_ShutdownClick();
+        break;
+    case ids::mmOperations_StartService:
+        StartFbService(FbServParams, true);
+        break;
+    case ids::mmOperations_StopService:
+        StopFbService(FbServParams, true);
+        break;
     case ids::mmProject_Vizevudav:
         ApplyProfile(Project::Vizevudav);
         break;
@@ -531,6 +545,29 @@ void TfrmMain::ShowAnimation(bool playing) {
         SendMessageA(aProgress_, ACM_STOP, 0, 0);
         ShowWindow(aProgress_, SW_HIDE);
     }
+}
+
+// The database mode commands run with the input controls disabled, and give them back on every
+// path, before an error reaches the error box.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(TfrmMain& window) : window_(window) { window_.EnableControls(false); }
+    ~ControlsDisabled() { window_.EnableControls(true); }
+    ControlsDisabled(const ControlsDisabled&) = delete;
+    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+private:
+    TfrmMain& window_;
+};
+
+void TfrmMain::mmOperations_OnlineClick() {
+    ControlsDisabled disabled(*this);
+    DatabaseOnlineCommand(ControlText(eProgramLocation_), ControlText(ePassword_));
+}
+
+void TfrmMain::mmOperations_ShutdownClick() {
+    ControlsDisabled disabled(*this);
+    DatabaseShutdownCommand(ControlText(eProgramLocation_), ControlText(ePassword_));
 }
 
 void TfrmMain::mmHelpClick() {

@@ -77,6 +77,8 @@ private:
     void OnCommand(int id);
     void OKBtnClick();
     void mmHelpClick();
+    void mmOperations_OnlineClick();
+    void mmOperations_ShutdownClick();
     void bbProgramLocationClick();
     void ShowAnimation(bool playing);
     // A command runs while no other does: the flag refuses menu commands and closing meanwhile.

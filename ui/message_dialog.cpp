@@ -20,7 +20,6 @@ struct DialogState {
     std::vector<Button> buttons;
     HICON icon = nullptr;
     HFONT font = nullptr;
-    std::string text;
     RECT textRect = {};
     DialogAnswer escapeAnswer = DialogAnswer::Ok;
     DialogAnswer answer = DialogAnswer::Ok;
@@ -51,11 +50,6 @@ LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         HDC dc = BeginPaint(hwnd, &ps);
         if (state) {
             DrawIcon(dc, kMargin, kMargin, state->icon);
-            HGDIOBJ old = SelectObject(dc, state->font);
-            SetBkMode(dc, TRANSPARENT);
-            RECT r = state->textRect;
-            DrawTextA(dc, state->text.c_str(), -1, &r, DT_WORDBREAK | DT_NOPREFIX);
-            SelectObject(dc, old);
         }
         EndPaint(hwnd, &ps);
         return 0;
@@ -111,7 +105,6 @@ DialogAnswer ShowMessageDialog(HWND owner, const std::string& text, MessageKind 
                                DialogButtons buttons, DialogAnswer focusButton) {
     RegisterDialogClass();
     DialogState state;
-    state.text = text;
     state.icon = LoadIconA(nullptr, IconOf(kind));
     NONCLIENTMETRICSA metrics = {};
     metrics.cbSize = sizeof metrics;
@@ -152,6 +145,14 @@ DialogAnswer ShowMessageDialog(HWND owner, const std::string& text, MessageKind 
     HWND hwnd =
         CreateWindowExA(WS_EX_DLGMODALFRAME, kDialogClass, MessageDialogCaption(kind), style, x, y,
                         width, height, owner, nullptr, GetModuleHandleA(nullptr), &state);
+    // The text as a static control with the identifier the system's message boxes give theirs,
+    // so that screen readers and test drivers can read it.
+    const RECT& t = state.textRect;
+    HWND textControl = CreateWindowA("STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_NOPREFIX,
+                                     t.left, t.top, t.right - t.left, t.bottom - t.top, hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(0xFFFF)),
+                                     GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(textControl, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
     int left = (clientWidth - buttonsWidth) / 2;
     HWND focused = nullptr;
     for (Button& b : state.buttons) {

@@ -4,53 +4,16 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
-#include "control_ids.h"
-#include "gui_driver.h"
-#include "screenshot.h"
-#include "test_env.h"
-#include "test_files.h"
+#include "updater_window.h"
 
 namespace {
 
-namespace ids = xqv::ids;
+using namespace e2e;
 const std::string kRoot = "C:\\xqvtest\\e2e";
-const char* const kTitle = "Updater_OrveLin";
 
-std::string ExeFolder() {
-    return testfiles::ProgramFolder();
-}
-std::string FromUnix(const std::string& unixPath) {
-    return testfiles::FromUnixPath(unixPath);
-}
-
-void Screenshot(const std::string& name) {
-    const std::string folder = testenv::Value("XQV_BUILD_DIR");
-    if (folder.empty()) return;
-    testfiles::MakeFolders(FromUnix(folder + "/screenshots"));
-    SaveScreenshot(FromUnix(folder + "/screenshots/" + name));
-}
-
-// Each piece must appear in text after the one before it.
-void ExpectInOrder(const std::string& text, const std::vector<std::string>& pieces) {
-    size_t at = 0;
-    for (const std::string& piece : pieces) {
-        const size_t found = text.find(piece, at);
-        ASSERT_NE(found, std::string::npos) << "missing, or out of order: " << piece;
-        at = found + piece.size();
-    }
-}
-
-HWND FindButton(HWND dialog, const std::string& text) {
-    for (HWND b = FindWindowExA(dialog, nullptr, "Button", nullptr); b;
-         b = FindWindowExA(dialog, b, "Button", nullptr))
-        if (gui::Text(b) == text) return b;
-    return nullptr;
-}
-
-class ClientUpdate : public ::testing::Test {
+class ClientUpdate : public UpdaterWindow {
 protected:
     void SetUp() override {
         testfiles::RemoveTree(kRoot);
@@ -62,38 +25,9 @@ protected:
         before = testfiles::Snapshot(location + "\\Program");
     }
     void TearDown() override {
-        if (hwnd && IsWindow(hwnd)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
-        if (program) program->WaitExit(10);
+        UpdaterWindow::TearDown();
         testfiles::RemoveTree(kRoot);
         testfiles::RemoveTree(kRoot + "\\OrveLin_");
-    }
-
-    static std::vector<std::string> LogNames() {
-        std::vector<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((ExeFolder() + "\\Logs\\*_Updater.log").c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE) return names;
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileA(h, &found));
-        FindClose(h);
-        return names;
-    }
-
-    // The newest log file of this start.
-    std::string LogBytes() const {
-        return testfiles::ReadBytes(testfiles::NewestFile(ExeFolder() + "\\Logs\\*_Updater.log"));
-    }
-
-    void StartUpdater(const std::string& typedLocation) {
-        program = std::make_unique<gui::Program>(ExeFolder() + "\\Updater_OrveLin.exe");
-        ASSERT_TRUE(program->Started());
-        hwnd = gui::WaitWindow(kTitle, 30);
-        ASSERT_NE(hwnd, nullptr);
-        ASSERT_TRUE(gui::WaitVisible(hwnd, 10));
-        SendMessageA(gui::FindControl(hwnd, ids::eProgramLocation), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(typedLocation.c_str()));
-        PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
     }
 
     // Start, then Yes at the question.
@@ -102,22 +36,6 @@ protected:
         HWND question = WaitQuestion();
         ASSERT_NE(question, nullptr);
         gui::Press(question, FindButton(question, "&Yes"));
-    }
-
-    HWND WaitQuestion() { return gui::WaitWindow("Information", 30, "XqvMessageDialog"); }
-
-    // Waits until the run has ended (the status text no longer says it is in progress).
-    std::string WaitOutcome() {
-        HWND captions = gui::FindControl(hwnd, ids::mCaptions);
-        for (int i = 0; i < 600; ++i) {
-            const std::string text = gui::Text(captions);
-            if (!text.empty() && text != "Идет обновление..." &&
-                text.find("Выполняется откат") == std::string::npos &&
-                IsWindowEnabled(gui::FindControl(hwnd, ids::OKBtn)))
-                return text;
-            Sleep(100);
-        }
-        return "(no outcome)";
     }
 
     // The installation as it was set up: "Program" and what it held.
@@ -129,17 +47,6 @@ protected:
         return whole;
     }
 
-    std::string ViewText() { return gui::Text(gui::FindControl(hwnd, ids::mLog)); }
-
-    // Waits until the log view shows line. The view answers only when the updater handles its
-    // messages, which it does next while the payload unpacks: what the test does right after
-    // this happens before the backup.
-    bool WaitViewLine(const std::string& line) {
-        for (int i = 0; i < 6000; ++i, Sleep(5))
-            if (ViewText().find(line) != std::string::npos) return true;
-        return false;
-    }
-
     // Opens path for reading with the given sharing once the lock check has passed: on Windows
     // the lock check would refuse a tree with an open file.
     HANDLE HoldAfterLockCheck(const std::string& path, DWORD sharing) {
@@ -148,22 +55,8 @@ protected:
         return CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
     }
 
-    // The error box of the updater, its text, and OK pressed.
-    std::string TakeErrorBox() {
-        HWND box = gui::WaitWindow(kTitle, 30, "#32770");
-        if (!box) return "(no error box) " + ViewText();
-        const std::string text = gui::Text(GetDlgItem(box, 0xFFFF));
-        Screenshot(std::string("e2e-error-") +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".bmp");
-        gui::Press(box, FindWindowExA(box, nullptr, "Button", nullptr));
-        gui::WaitGone(box, 10);
-        return text;
-    }
-
     std::string location;
     std::map<std::string, std::string> before;
-    std::unique_ptr<gui::Program> program;
-    HWND hwnd = nullptr;
 };
 
 TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
@@ -175,7 +68,7 @@ TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
     EXPECT_EQ(WaitOutcome(), "Обновление прошло успешно.\r\nЗавершите работу с программой.");
 
     // The new client files are the release's, byte for byte; everything else stays.
-    const std::string release = FromUnix(XQV_RELEASE_CLIENT_DIR);
+    const std::string release = testfiles::FromUnixPath(XQV_RELEASE_CLIENT_DIR);
     const auto after = testfiles::Snapshot(location + "\\Program");
     EXPECT_EQ(after.at("OrveLin.exe"), testfiles::ReadBytes(release + "\\OrveLin.exe"));
     EXPECT_EQ(after.at("OrveLin.chm"), testfiles::ReadBytes(release + "\\OrveLin.chm"));
@@ -222,7 +115,7 @@ TEST_F(ClientUpdate, DecliningTheQuestionChangesNothing) {
         if (way == 1) PostMessageA(FindButton(question, "&No"), WM_KEYDOWN, VK_RETURN, 0);
         if (way == 2) PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_EQ(WaitOutcome(), "Обновление прервано!") << way;
-        EXPECT_EQ(FindWindowA("#32770", kTitle), nullptr) << "no error box";
+        EXPECT_EQ(FindWindowA("#32770", title.c_str()), nullptr) << "no error box";
         const std::string view = ViewText();
         EXPECT_EQ(
             view.substr(view.size() - std::string("Завершена инициализация переменных").size()),

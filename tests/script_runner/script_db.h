@@ -50,15 +50,17 @@ inline std::string IdsCheck(const std::string& table, const std::string& expecte
 // A database of this test run: its file and the database string that reaches it.
 class ScriptDatabase {
 public:
-    explicit ScriptDatabase(const std::string& name) {
+    // name.fdb in the test folder of the script runner, or (Windows) in folder when one is given.
+    explicit ScriptDatabase(const std::string& name, const std::string& windowsFolder = "") {
 #if defined(_WIN32)
-        const std::string folder = "C:\\xqvtest\\script";
+        const std::string folder = windowsFolder.empty() ? "C:\\xqvtest\\script" : windowsFolder;
         file_ = folder + "\\" + name + ".fdb";
         database_ = "localhost/" + FbPort() + ":" + file_;
 #else
         const std::string folder = Dir() + "/script";
         file_ = folder + "/" + name + ".fdb";
         database_ = FbServer() + ":" + file_;
+        (void)windowsFolder;
 #endif
         std::filesystem::create_directories(folder);
         std::remove(file_.c_str());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 #include "errors.h"
@@ -28,8 +29,9 @@ public:
 
     // What a test sets up.
     xqv::ProjectProfile profile;
-    std::deque<xqv::DialogAnswer> answers;    // one per dialog, in order
-    std::vector<std::string> failingLogLines; // texts whose logging fails as a full disk would
+    std::deque<xqv::DialogAnswer> answers;         // one per dialog, in order
+    std::vector<std::string> failingLogLines;      // texts whose logging fails as a full disk would
+    std::function<void(const std::string&)> onLog; // called with every text logged
 
     // What the code under test did.
     std::vector<std::string> logLines;      // SaveExceptionToLog texts
@@ -43,6 +45,7 @@ public:
 
     void SaveExceptionToLog(const std::string& text) override {
         logLines.push_back(text);
+        if (onLog) onLog(text);
         for (const std::string& failing : failingLogLines)
             if (text == failing) throw xqv::InOutError("Disk full");
     }

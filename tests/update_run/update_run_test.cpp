@@ -86,17 +86,6 @@ TEST_F(UpdateRun, NoAtTheQuestionIsSilentAndChangesNothing) {
     EXPECT_EQ(window.logLines.back(), "Завершена инициализация переменных");
 }
 
-TEST_F(UpdateRun, ServerPartIsRefusedBeforeAnythingChanges) {
-    const std::string location = MakeClientInstallation("Both");
-    testfiles::WriteTree(location + "\\DB_Data\\OrveLin.fdb", "база");
-    const auto before = testfiles::Snapshot(location);
-    window.answers = {xqv::DialogAnswer::Yes};
-    const std::string message = FailingRun(location);
-    EXPECT_NE(message.find("СЕРВЕРНОЙ"), std::string::npos) << message;
-    EXPECT_NE(window.dialogs.at(0).text.find("КЛИЕНТСКАЯ и СЕРВЕРНАЯ части"), std::string::npos);
-    EXPECT_EQ(testfiles::Snapshot(location), before);
-}
-
 TEST_F(UpdateRun, LockCheckFailureIsTheWholeErrorText) {
     const std::string location = MakeClientInstallation("Locked");
     testfiles::MakeFolders(location + "_"); // the sibling name the lock check renames to
