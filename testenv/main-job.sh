@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the updater, lays out a client installation of
-# the sample project at the preset location C:\XQV\OrveLin of the Wine prefix (the previous
-# release of the sample client), and updates it with the real exe under Wine: Start, Yes at the
-# question, the outcome. Driven automatically on the virtual display; with XQV_INTERACTIVE=1 the
-# window opens on your own display and you press Start yourself.
+# The main job: installs what is missing, builds the updater, lays out an installation of the
+# sample project at the preset location C:\XQV\OrveLin of the Wine prefix with both parts (the
+# previous release of the sample client in "Program", the sample database at version 6 in
+# "DB_Data" on the test server, the test service standing in for the maker's Firebird service),
+# and updates it with the real exe under Wine: Start, Yes at the question, the outcome. Driven
+# automatically on the virtual display; with XQV_INTERACTIVE=1 the window opens on your own
+# display and you press Start yourself.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 . "$XQV_ROOT/testenv/common.sh"
@@ -18,11 +20,17 @@ shots=$XQV_ROOT/build/screenshots
 installation=$WINEPREFIX/drive_c/XQV/OrveLin
 mkdir -p "$shots"
 
-# The installation before the update: the previous release's client in "Program".
+# The installation before the update: the previous release's client in "Program", the sample
+# database at version 6 in "DB_Data", served by the test server behind the test service.
+"$XQV_ROOT/testenv/wine-run.sh" "$bin/xqvfbctl.exe" install vendor-super
 rm -rf "$installation"
-mkdir -p "$installation/Program"
+mkdir -p "$installation/Program" "$installation/DB_Data"
 cp "$build/release/client-previous/OrveLin.exe" "$build/release/client-previous/OrveLin.chm" \
     "$installation/Program/"
+database="$FB_HOST/$FB_PORT:$installation/DB_Data/OrveLin.fdb"
+isql() { isql-fb -q -user "$FB_USER" -password "$FB_PASSWORD" "$@"; }
+echo "CREATE DATABASE '$database' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;" | isql
+isql -ch WIN1251 -i "$XQV_ROOT/release/script/schema_v6.sql" "$database"
 
 cd "$bin"
 rm -rf Logs
@@ -36,7 +44,7 @@ else
         screenshot "$shots/main-window.bmp" \
         click Updater_OrveLin 124 \
         press Information "&Yes" \
-        wait-text Updater_OrveLin 123 $'Обновление прошло успешно.\r\nЗавершите работу с программой.' 120 \
+        wait-text Updater_OrveLin 123 $'Обновление прошло успешно.\r\nЗавершите работу с программой.' 300 \
         screenshot "$shots/main-job-result.bmp" \
         close Updater_OrveLin
     for shot in main-window main-job-result; do
@@ -51,3 +59,5 @@ echo "main job: the run log $log:"
 iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d'
 echo "main job: C:\\XQV\\OrveLin\\Program now holds:"
 ls -l "$installation/Program"
+echo "main job: the database's version and mode (0: online):"
+printf 'SELECT VERSIO_NO FROM VERSIO;\nSELECT MON$SHUTDOWN_MODE FROM MON$DATABASE;\n' | isql "$database"
