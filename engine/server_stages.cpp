@@ -83,15 +83,20 @@ void StartServiceAgain() {
     SaveExceptionToLog("Служба FireBird запущена.");
 }
 
+// The database back online between its two log lines. Logging must not keep the database in
+// shutdown: a line the log cannot take is only recorded in errorText.
+void BringOnlineLogged(const char* firstLine, const std::string& password, std::string& errorText) {
+    LogRecordingFailure(firstLine, errorText);
+    BringDatabaseOnline(ClientLibrary(), Context.DbConnectString, "SYSDBA", password);
+    LogRecordingFailure("База данных переведена в многопользовательский режим.", errorText);
+}
+
 // After a failed service cycle the database goes back online at once; when it cannot, the user is
 // shown how to do it by hand and the failure is recorded.
 void BringOnlineAfterServiceFailure(const std::string& password, std::string& errorText) {
     try {
-        // Logging must not keep the database in shutdown: its failures are only recorded.
-        LogRecordingFailure("Перевод базы данных в многопользовательский режим (Online)",
-                            errorText);
-        BringDatabaseOnline(ClientLibrary(), Context.DbConnectString, "SYSDBA", password);
-        LogRecordingFailure("База данных переведена в многопользовательский режим.", errorText);
+        BringOnlineLogged("Перевод базы данных в многопользовательский режим (Online)", password,
+                          errorText);
     } catch (const std::exception& e) {
         ProcessMessages();
         Window().ShowMessage(kManualOnlineSteps, MessageKind::Error, DialogButtons::Ok,
@@ -165,10 +170,8 @@ void ServerScriptStage(const std::string& password) {
 void OnlineStage(const std::string& password, std::string& errorText) {
     const std::string before = errorText;
     try {
-        LogRecordingFailure("Перевод базы данных в многопользовательский режим (OnLine)",
-                            errorText);
-        BringDatabaseOnline(ClientLibrary(), Context.DbConnectString, "SYSDBA", password);
-        LogRecordingFailure("База данных переведена в многопользовательский режим.", errorText);
+        BringOnlineLogged("Перевод базы данных в многопользовательский режим (OnLine)", password,
+                          errorText);
     } catch (const std::exception& e) {
         errorText = FormatErrorText(errorText, kOnlineFailed + std::string(e.what()));
         throw Error(errorText);

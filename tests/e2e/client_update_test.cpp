@@ -76,11 +76,8 @@ TEST_F(ClientUpdate, UpdatesClientEndToEnd) {
     EXPECT_EQ(after.size(), before.size());
 
     // The backup holds the old files; "New" is gone; nothing of the server part was made.
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((location + "\\Tmp$*").c_str(), &found);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FindClose(h);
-    const std::string temp = location + "\\" + found.cFileName;
+    const std::string temp = TempDirIn(location);
+    ASSERT_NE(temp, "");
     EXPECT_EQ(testfiles::Snapshot(temp + "\\Old\\Program"), before);
     EXPECT_FALSE(testfiles::Exists(temp + "\\New"));
     EXPECT_FALSE(testfiles::Exists(temp + "\\Old\\DB_Data"));
@@ -160,8 +157,7 @@ TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
     EXPECT_NE(message.find("Невозможно получить полный доступ к папке "), std::string::npos)
         << message;
     EXPECT_EQ(WaitOutcome(), "Обновление прервано!");
-    WIN32_FIND_DATAA found;
-    EXPECT_EQ(FindFirstFileA((location + "\\Tmp$*").c_str(), &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(TempDirIn(location), "");
     EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
 }
 
@@ -237,8 +233,7 @@ TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     EXPECT_EQ(message, copyError + "\r\rException!\rMessage: " + copyError);
     EXPECT_EQ(WaitOutcome(), "Обновление прервано!");
     CloseHandle(held);
-    WIN32_FIND_DATAA found;
-    EXPECT_EQ(FindFirstFileA((location + "\\Tmp$*").c_str(), &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(TempDirIn(location), "");
     EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
 }
 

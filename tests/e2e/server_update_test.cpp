@@ -113,13 +113,7 @@ protected:
         return testfiles::ReadBytes(testfiles::FromUnixPath(XQV_RELEASE_CLIENT_DIR) + "\\" + name);
     }
 
-    std::string TempDir() {
-        WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((location + "\\Tmp$*").c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE) return "";
-        FindClose(h);
-        return location + "\\" + found.cFileName;
-    }
+    std::string TempDir() const { return TempDirIn(location); }
 
     // Another client attached to the database.
     void AttachOther(const std::string& user, const std::string& password) {

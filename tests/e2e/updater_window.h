@@ -51,6 +51,15 @@ inline HWND FindButton(HWND dialog, const std::string& text) {
     return nullptr;
 }
 
+// The temporary folder a run made in the installation at location ("" when there is none).
+inline std::string TempDirIn(const std::string& location) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((location + "\\Tmp$*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return "";
+    FindClose(h);
+    return location + "\\" + found.cFileName;
+}
+
 // A message dialog of the updater (caption "Information", "Warning" or "Error").
 struct Dialog {
     HWND hwnd = nullptr;

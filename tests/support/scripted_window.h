@@ -27,6 +27,18 @@ public:
     ScriptedWindow(const ScriptedWindow&) = delete;
     ScriptedWindow& operator=(const ScriptedWindow&) = delete;
 
+    // The sample project's profile, as the exe's preset project has it.
+    static xqv::ProjectProfile SampleProfile() {
+        xqv::ProjectProfile p;
+        p.ClientLibraryName = "fbclient.dll";
+        p.DatabaseFileName = "OrveLin.fdb";
+        p.ClientExeName = "OrveLin.exe";
+        p.DbConnectPrefix = "localhost/3051:";
+        p.FreeSpaceFactor = 2;
+        p.ProjectName = "Orvelin";
+        return p;
+    }
+
     // What a test sets up.
     xqv::ProjectProfile profile;
     std::deque<xqv::DialogAnswer> answers;         // one per dialog, in order

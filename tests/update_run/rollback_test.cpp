@@ -22,12 +22,7 @@ class Rollback : public ::testing::Test {
 protected:
     void SetUp() override {
         testfiles::FreshFolder(kRoot);
-        window.profile.ClientExeName = "OrveLin.exe";
-        window.profile.DatabaseFileName = "OrveLin.fdb";
-        window.profile.DbConnectPrefix = "localhost/3051:";
-        window.profile.ClientLibraryName = "fbclient.dll";
-        window.profile.FreeSpaceFactor = 2;
-        window.profile.ProjectName = "Orvelin";
+        window.profile = ScriptedWindow::SampleProfile();
         window.answers = {xqv::DialogAnswer::Yes};
         // A client installation whose help file cannot be replaced: a folder stands in its
         // place. The client exe is replaced first, so the rollback has something to undo.

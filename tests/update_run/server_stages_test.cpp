@@ -39,12 +39,8 @@ protected:
     void SetUp() override {
         xqv::ServiceStopPauseMs = 200;
         testfiles::FreshFolder(kRoot);
-        window.profile.ClientExeName = "OrveLin.exe";
-        window.profile.DatabaseFileName = "OrveLin.fdb";
+        window.profile = ScriptedWindow::SampleProfile();
         window.profile.DbConnectPrefix = "localhost/" + testenv::FbPort() + ":";
-        window.profile.ClientLibraryName = "fbclient.dll";
-        window.profile.FreeSpaceFactor = 2;
-        window.profile.ProjectName = "Orvelin";
         location = kRoot + "\\OrveLin";
         testfiles::WriteTree(location + "\\Program\\OrveLin.exe", "старый клиент");
         testfiles::WriteTree(location + "\\Program\\OrveLin.chm", "старая справка");

@@ -26,12 +26,7 @@ protected:
     void SetUp() override {
         testfiles::RemoveTree(kRoot);
         testfiles::MakeFolders(kRoot);
-        window.profile.ClientExeName = "OrveLin.exe";
-        window.profile.DatabaseFileName = "OrveLin.fdb";
-        window.profile.DbConnectPrefix = "localhost/3051:";
-        window.profile.ClientLibraryName = "fbclient.dll";
-        window.profile.FreeSpaceFactor = 2;
-        window.profile.ProjectName = "Orvelin";
+        window.profile = ScriptedWindow::SampleProfile();
     }
     void TearDown() override { testfiles::RemoveTree(kRoot); }
 
