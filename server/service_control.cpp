@@ -55,7 +55,7 @@ void StartFbService(TFBServParams params, bool showResult) {
     // A start is always a restart; a failed stop shows itself in the start that follows.
     try {
         StopFbService(params, false);
-    } catch (const Error&) {
+    } catch (const std::exception&) {
     }
     if (!StartServiceAndWait("", params.ServiceName)) throw Error(kCannotStart);
     if (GetServiceState("", kGuardianService) != SERVICE_RUNNING &&
