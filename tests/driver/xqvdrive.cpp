@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
             PostMessageA(Control(title, next("id")), BM_CLICK, 0, 0);
         } else if (command == "press") {
             HWND dialog = WaitWindow(next("title"), 30);
+            // Its buttons exist once it is shown.
+            if (dialog) gui::WaitVisible(dialog, 10);
             const std::string caption = next("caption");
             HWND button = nullptr;
             for (HWND b = FindWindowExA(dialog, nullptr, "Button", nullptr); b && !button;

@@ -103,12 +103,19 @@ protected:
     // Chooses a menu command of the main window.
     void ChooseMenu(int id) { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-    HWND WaitQuestion() { return gui::WaitWindow("Information", 30, "XqvMessageDialog"); }
+    // The dialog counts once it is shown: its buttons exist and one holds the focus.
+    static HWND WaitShownDialog(const char* caption, int seconds) {
+        HWND dialog = gui::WaitWindow(caption, seconds, "XqvMessageDialog");
+        if (dialog && !gui::WaitVisible(dialog, 10)) return nullptr;
+        return dialog;
+    }
+
+    HWND WaitQuestion() { return WaitShownDialog("Information", 30); }
 
     // Waits for a message dialog of that caption and reads its text.
     Dialog WaitDialog(const char* caption, int seconds = 120) {
         Dialog dialog;
-        dialog.hwnd = gui::WaitWindow(caption, seconds, "XqvMessageDialog");
+        dialog.hwnd = WaitShownDialog(caption, seconds);
         if (!dialog.hwnd) return dialog;
         // The text is painted by the dialog; it keeps it as its window data for readers.
         dialog.text = gui::Text(gui::FindControl(dialog.hwnd, 0xFFFF));
@@ -166,7 +173,7 @@ protected:
     // OK pressed.
     std::string TakeMessageBox(int seconds = 60) {
         HWND box = gui::WaitWindow(title, seconds, "#32770");
-        if (!box) return "(no message box) " + ViewText();
+        if (!box || !gui::WaitVisible(box, 10)) return "(no message box) " + ViewText();
         const std::string text = gui::Text(GetDlgItem(box, 0xFFFF));
         Screenshot("e2e-box-" + CurrentTestName() + ".bmp");
         gui::Press(box, FindWindowExA(box, nullptr, "Button", nullptr));
