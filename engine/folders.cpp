@@ -20,16 +20,6 @@ bool IsFolderLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// The entry as its folder lists it: asking for the attributes of the path itself may answer for
-// the folder a link stands for.
-bool IsFolderLink(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(path.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return IsFolderLink(entry.dwFileAttributes);
-}
-
 // Removes the link itself, never what it stands for: only when the object opened without
 // following links is itself the link is it deleted. A system that opens the target anyway
 // (Wine does) leaves the link where it is, and the folder it stands for untouched.
@@ -69,6 +59,15 @@ bool ForEachEntry(const std::string& pattern,
         visit(entry);
     } while (FindNextFileA(search, &entry));
     return true;
+}
+
+// The entry as its folder lists it: asking for the attributes of the path itself may answer for
+// the folder a link stands for.
+bool IsFolderLink(const std::string& path) {
+    bool link = false;
+    ForEachEntry(
+        path, [&](const WIN32_FIND_DATAA& entry) { link = IsFolderLink(entry.dwFileAttributes); });
+    return link;
 }
 
 // Creates path and every missing folder above it; true when path exists afterwards.

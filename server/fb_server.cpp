@@ -7,15 +7,15 @@
 namespace xqv {
 
 TFBServParams FbServParams;
+const char* const kVendorServiceName = "VelmoraFireXBirdServer";
+const char* const kGuardianServiceName = "FirebirdGuardianDefaultInstance";
 
 namespace {
 
 // clang-format off
 const char* const kVendorServiceKey = "\\SYSTEM\\CurrentControlSet\\Services\\VelmoraFireXBirdServer";
-const char* const kVendorServiceName = "VelmoraFireXBirdServer";
 const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Firebird 2.0 для ПО ГК \"Вельмора\"";
 const char* const kStandardServerKey = "SYSTEM\\CurrentControlSet\\Services\\FirebirdServerDefaultInstance";
-const char* const kGuardianServiceName = "FirebirdGuardianDefaultInstance";
 const char* const kDefaultConnectPrefix = "localhost/3051:";
 
 const char* const kTypeUnknown = "Тип сервера FB определить не удалось.";

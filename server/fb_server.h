@@ -14,6 +14,11 @@ struct TFBServParams {
     std::string ServiceName;   // the Windows service that is stopped and started
 };
 
+// The two services that run a recognised server: the maker's own build, and the guardian of the
+// standard instance.
+extern const char* const kVendorServiceName;
+extern const char* const kGuardianServiceName;
+
 // The local server as the last successful discovery found it; all fields empty before that.
 extern TFBServParams FbServParams;
 

@@ -21,10 +21,6 @@ const char* const kNotRunning = "Служба FireBird-сервера не за�
 const char* const kStarted = "Служба FireBird запущена.";
 // clang-format on
 
-// The two services of which either running means the server is up after a start.
-const char* const kGuardianService = "FirebirdGuardianDefaultInstance";
-const char* const kVendorService = "VelmoraFireXBirdServer";
-
 // The debug privilege of the own process, on while the object lives and off again on every
 // path out (switching it off does not restore an earlier state).
 class DebugPrivilegeOn {
@@ -58,8 +54,9 @@ void StartFbService(TFBServParams params, bool showResult) {
     } catch (const std::exception&) {
     }
     if (!StartServiceAndWait("", params.ServiceName)) throw Error(kCannotStart);
-    if (GetServiceState("", kGuardianService) != SERVICE_RUNNING &&
-        GetServiceState("", kVendorService) != SERVICE_RUNNING)
+    // Either of the two known services running means the server is up, whichever was started.
+    if (GetServiceState("", kGuardianServiceName) != SERVICE_RUNNING &&
+        GetServiceState("", kVendorServiceName) != SERVICE_RUNNING)
         throw Error(kNotRunning);
     if (showResult) Window().ShowPlainMessage(kStarted);
 }

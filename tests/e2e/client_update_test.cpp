@@ -30,14 +30,6 @@ protected:
         testfiles::RemoveTree(kRoot + "\\OrveLin_");
     }
 
-    // Start, then Yes at the question.
-    void StartAndConfirm() {
-        StartUpdater(location);
-        HWND question = WaitQuestion();
-        ASSERT_NE(question, nullptr);
-        gui::Press(question, FindButton(question, "&Yes"));
-    }
-
     // The installation as it was set up: "Program" and what it held.
     std::map<std::string, std::string> WholeInstallation() const {
         std::map<std::string, std::string> whole;
@@ -152,7 +144,7 @@ TEST_F(ClientUpdate, LocationWithNeitherPartIsRefusedAsTyped) {
 
 TEST_F(ClientUpdate, SiblingNameClashStopsBeforeAnythingIsCreated) {
     testfiles::MakeFolders(location + "_");
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     const std::string message = TakeErrorBox();
     EXPECT_NE(message.find("Невозможно получить полный доступ к папке "), std::string::npos)
         << message;
@@ -167,7 +159,7 @@ TEST_F(ClientUpdate, LocationThatCannotBeRenamedStopsBeforeAnythingIsCreated) {
     const std::string unixRoot = testfiles::UnixPath(kRoot);
     if (testfiles::RunUnix("chattr +i '" + unixRoot + "'") != 0)
         GTEST_SKIP() << "the file system cannot make a folder immutable";
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     const std::string message = TakeErrorBox();
     testfiles::RunUnix("chattr -i '" + unixRoot + "'");
     EXPECT_EQ(message.rfind("Невозможно получить полный доступ к папке " + location + ".\r", 0), 0u)
@@ -182,7 +174,7 @@ TEST_F(ClientUpdate, LocationThatCannotBeRenamedStopsBeforeAnythingIsCreated) {
 TEST_F(ClientUpdate, RollbackThatCannotFinishIsNotCalledComplete) {
     testfiles::RemoveTree(location + "\\Program\\OrveLin.chm");
     testfiles::WriteTree(location + "\\Program\\OrveLin.chm\\index.htm", "не файл справки");
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", FILE_SHARE_READ);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
@@ -204,7 +196,7 @@ TEST_F(ClientUpdate, RollbackThatCannotFinishIsNotCalledComplete) {
 TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
     // Another process (this test) keeps the client exe open for reading: the backup can read
     // it, but it cannot be replaced or deleted.
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     HANDLE held = HoldAfterLockCheck(location + "\\Program\\OrveLin.exe", FILE_SHARE_READ);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
@@ -224,7 +216,7 @@ TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
 
 TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     // Held without any sharing: not even the backup can read it.
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", 0);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();

@@ -101,14 +101,6 @@ protected:
         EXPECT_EQ(Version(), version);
     }
 
-    // Start, then Yes at the question about the parts found.
-    void StartAndConfirm(const std::string& exe = "Updater_OrveLin.exe") {
-        StartUpdater(location, exe);
-        HWND question = WaitQuestion();
-        ASSERT_NE(question, nullptr);
-        Answer(question, "&Yes");
-    }
-
     std::string ReleaseFile(const char* name) {
         return testfiles::ReadBytes(testfiles::FromUnixPath(XQV_RELEASE_CLIENT_DIR) + "\\" + name);
     }
@@ -136,7 +128,7 @@ protected:
 
 TEST_F(ServerUpdate, SuperServerWithNobodyAttachedIsUpdatedEndToEnd) {
     testenv::InstallFbServer(FbInstallation::VendorSuper);
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     EXPECT_EQ(WaitOutcome(), kSuccess);
     EXPECT_EQ(gui::WaitWindow("Warning", 0, "XqvMessageDialog"), nullptr);
 
@@ -193,7 +185,7 @@ TEST_F(ServerUpdate, OtherAttachmentsAreNamedAndCutOffOnlyWhenTheAdministratorAg
     AttachOther(testenv::FbUser(), testenv::FbPassword());
     AttachOther("MANAGER", "mgr3051");
 
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     Dialog warning = WaitDialog("Warning");
     ASSERT_NE(warning.hwnd, nullptr);
     // The server names the newest attachment first.
@@ -230,7 +222,7 @@ TEST_F(ServerUpdate, ClassicServerIsWarnedAboutAndItsLeftoverProcessesTerminated
     testenv::FbServiceBehaviour leftovers;
     leftovers.leftoverProcesses = 3;
     testenv::SetFbServiceBehaviour(leftovers);
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     Dialog warning = WaitDialog("Warning");
     ASSERT_NE(warning.hwnd, nullptr);
     EXPECT_EQ(warning.text, kServerStopWarning);
@@ -246,7 +238,7 @@ TEST_F(ServerUpdate, ClassicServerIsWarnedAboutAndItsLeftoverProcessesTerminated
 TEST_F(ServerUpdate, DatabaseAlreadyInShutdownStopsTheRunWithNothingChanged) {
     testenv::InstallFbServer(FbInstallation::VendorSuper);
     Shutdown();
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     const std::string message = TakeErrorBox();
     EXPECT_EQ(message.rfind(kShutdownFailed, 0), 0u) << message;
     EXPECT_NE(message.find("Target shutdown mode is invalid for database"), std::string::npos);
@@ -281,7 +273,7 @@ TEST_F(ServerUpdate, TooLittleFreeSpaceBringsEverythingBack) {
     ASSERT_TRUE(testfiles::WriteBytes(
         filler, std::string(static_cast<size_t>(free.QuadPart - keepFree), '\0')));
 
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     const std::string message = TakeErrorBox();
     const std::string tooLittle = "Для записи файла на диск \"" + drive + "\"требуется не менее ";
     EXPECT_EQ(message.rfind(tooLittle, 0), 0u) << message;
@@ -305,7 +297,7 @@ TEST_F(ServerUpdate, TooLittleFreeSpaceBringsEverythingBack) {
 // backup, the database is online again at version 6 and validates clean.
 TEST_F(ServerUpdate, ScriptFailingHalfWayRestoresTheBackup) {
     testenv::InstallFbServer(FbInstallation::VendorSuper);
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm("Updater_FailingScript.exe"));
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location, "Updater_FailingScript.exe"));
     const std::string message = TakeErrorBox();
     EXPECT_EQ(message.rfind("Ошибка применения скрипта!\r------- STATEMENT --------\r", 0), 0u)
         << message;
@@ -347,7 +339,7 @@ TEST_F(ServerUpdate, ServiceThatDoesNotStartIsBroughtBackFromTheMenu) {
     testenv::FbServiceBehaviour refuse;
     refuse.refuseStart = true;
     testenv::SetFbServiceBehaviour(refuse);
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm());
+    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
     Dialog steps = WaitDialog("Error");
     ASSERT_NE(steps.hwnd, nullptr);
     EXPECT_EQ(steps.text, kManualOnlineSteps);

@@ -100,6 +100,15 @@ protected:
         PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
     }
 
+    // Start, then Yes at the question about the parts found.
+    void StartAndConfirm(const std::string& typedLocation,
+                         const std::string& exe = "Updater_OrveLin.exe") {
+        StartUpdater(typedLocation, exe);
+        HWND question = WaitQuestion();
+        ASSERT_NE(question, nullptr);
+        Answer(question, "&Yes");
+    }
+
     // Chooses a menu command of the main window.
     void ChooseMenu(int id) { PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
