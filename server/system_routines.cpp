@@ -60,7 +60,7 @@ void CheckFreeSize(const std::string& path, const std::string& driveRoot, uint8_
                     "\"!");
     const int64_t freeMb = int64_t(totalFree.QuadPart >> 20);
     // clang-format off
-    if (freeMb < requiredMb)
+    if (!FreeSpaceSuffices(freeMb, requiredMb))
         throw Error("Для записи файла на диск \"" + driveRoot + "\"требуется не менее " + std::to_string(requiredMb) + " МБ свободного места!");
     // clang-format on
 }

@@ -44,6 +44,11 @@ uint32_t RunAndWait(const std::string& program, const std::string& parameters, i
 // not open for reading without sharing (missing, or held open by anyone).
 int32_t GetFileSizeScaled(const std::string& path, uint8_t shift);
 
+// Whether a disk with freeMb whole megabytes free can take requiredMb: exactly enough is enough.
+inline bool FreeSpaceSuffices(int64_t freeMb, int64_t requiredMb) {
+    return freeMb >= requiredMb;
+}
+
 // Throws xqv::Error unless the disk of driveRoot has at least factor times the file's size free
 // (both in whole MB). The error has an empty text when the file does not open.
 void CheckFreeSize(const std::string& path, const std::string& driveRoot, uint8_t factor);

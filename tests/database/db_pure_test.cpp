@@ -224,6 +224,35 @@ TEST(SameTextIgnoringCase, FoldsLatinAndCyrillicLetters) {
     EXPECT_FALSE(xqv::SameTextIgnoringCase("A@", "a`"));
 }
 
+// Every letter of both alphabets in Windows-1251, by byte value: lower and upper case of each
+// letter match, no two different letters match, and the bytes around the letters stay apart.
+TEST(SameTextIgnoringCase, FoldsEveryCyrillicLetterAndNothingElse) {
+    auto byte = [](int value) { return std::string(1, static_cast<char>(value)); };
+    std::vector<std::pair<int, int>> letters; // lower, upper
+    for (int i = 0; i < 32; ++i)
+        letters.emplace_back(0xE0 + i, 0xC0 + i); // а..я, А..Я
+    letters.emplace_back(0xB8, 0xA8);             // ё, Ё
+    for (int i = 0; i < 26; ++i)
+        letters.emplace_back('a' + i, 'A' + i);
+    for (const auto& [lower, upper] : letters) {
+        EXPECT_TRUE(xqv::SameTextIgnoringCase(byte(lower), byte(upper))) << lower;
+        EXPECT_TRUE(xqv::SameTextIgnoringCase(byte(upper), byte(lower))) << lower;
+        for (const auto& other : letters) {
+            if (other.first == lower) continue;
+            EXPECT_FALSE(xqv::SameTextIgnoringCase(byte(lower), byte(other.second)))
+                << lower << " " << other.second;
+        }
+    }
+    // Signs next to the letters in the code page are not letters: each is only itself.
+    for (int sign : {0xA9, 0xB9, 0xBF, 0xA7, 0xB7, 0x40, 0x60, 0x5B, 0x7B})
+        for (int other = 1; other < 256; ++other) {
+            if (other == sign) continue;
+            EXPECT_FALSE(xqv::SameTextIgnoringCase(byte(sign), byte(other)))
+                << sign << " " << other;
+        }
+    EXPECT_TRUE(xqv::SameTextIgnoringCase("ЯРЁЖ АБВГД эюя", "ярёж абвгд ЭЮЯ"));
+}
+
 TEST(ClientLibrary, ReportsALibraryThatCannotBeLoadedOrLacksFunctions) {
     try {
         xqv::fb::ClientLibrary::Load("no_such_client_library.dll");

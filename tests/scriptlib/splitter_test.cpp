@@ -89,6 +89,23 @@ TEST(Splitter, TakesExecuteBlockWholeUnderSemicolon) {
     EXPECT_EQ(Texts("execute procedure p;b;"), (Texts_t{"execute procedure p", "b"}));
 }
 
+// Scripts edited on other systems end their lines with LF alone: a line comment still ends there.
+// One on the last line, with no line end at all, runs to the end of the script.
+TEST(Splitter, EndsLineCommentsAtLfAloneAndAtTheEndOfTheScript) {
+    EXPECT_EQ(Texts("-- header; x\na;\nupdate t set a = 1 -- ; b\nwhere c = 2;\n-- tail; y\n"),
+              (Texts_t{"a", "update t set a = 1 -- ; b\nwhere c = 2"}));
+    EXPECT_EQ(Texts("set term ^;\n-- ^ x\ncreate procedure p as begin end^\nset term ;^\nb;"),
+              (Texts_t{"set term ^", "create procedure p as begin end", "set term ;", "b"}));
+    auto statements = SplitScript("a;\n-- last; b");
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_TRUE(statements[0].terminated);
+    statements = SplitScript("a; select 1 -- c;");
+    ASSERT_EQ(statements.size(), 2u);
+    EXPECT_EQ(statements[1].text, "select 1 -- c;");
+    EXPECT_FALSE(statements[1].terminated);
+    EXPECT_FALSE(statements[1].openComment);
+}
+
 TEST(Splitter, MarksAnUnterminatedLastStatement) {
     auto statements = SplitScript("a;\r\nb\r\n");
     ASSERT_EQ(statements.size(), 2u);

@@ -100,4 +100,31 @@ TEST_F(Rollback, ThatCannotFinishSaysWhereTheBackupIs) {
     EXPECT_EQ(testfiles::Snapshot(xqv::Context.BackupProgramDir), before);
 }
 
+// A backup that fails, followed by a temporary folder that cannot be removed: the error text
+// holds the first error, then the removal's, then the first again as the run's own.
+TEST_F(Rollback, BackupFailureWhoseCleanupFailsReportsTheRemovalToo) {
+    const std::string unreadable = location + "\\Program\\Отчеты\\шаблон.frx";
+    HANDLE heldOld =
+        CreateFileA(unreadable.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(heldOld, INVALID_HANDLE_VALUE);
+    // Once the payload is unpacked, one of its files is held open so it cannot be deleted.
+    HANDLE heldNew = INVALID_HANDLE_VALUE;
+    std::string undeletable;
+    window.onLog = [&](const std::string& text) {
+        if (text != "Создание резервной копии программы") return;
+        undeletable = xqv::Context.NewDir + "\\OrveLin.exe";
+        heldNew =
+            CreateFileA(undeletable.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    const std::string message = FailingRun();
+    CloseHandle(heldOld);
+    ASSERT_NE(heldNew, INVALID_HANDLE_VALUE);
+    CloseHandle(heldNew);
+    const std::string first = "Невозможно скопировать файл " + unreadable + "!";
+    EXPECT_EQ(message, first + "\r\rException!\rMessage: Невозможно удалить файл " + undeletable +
+                           "!" + "\r\rException!\rMessage: " + first);
+    EXPECT_FALSE(window.updateStageFailed);
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
+}
+
 } // namespace
