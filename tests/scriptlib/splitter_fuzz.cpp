@@ -1,12 +1,10 @@
-// Fuzz target: any text through the splitter, the directive reader, the reader of INSERTs that
-// may go together and the connect parameter reader. Statements must be non-empty, trimmed, inside
-// the input, in order and apart; only the last may lack its terminator, and only it may hold the
-// comment the script ends in.
+// Fuzz target: any text through the splitter, the directive reader and the reader of INSERTs that
+// may go together. Statements must be non-empty, trimmed, inside the input, in order and apart;
+// only the last may lack its terminator, and only it may hold the comment the script ends in.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
-#include "connect_params.h"
 #include "insert_batch.h"
 #include "script_directives.h"
 #include "script_splitter.h"
@@ -43,7 +41,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (statement.openComment || directive.kind != DirectiveKind::None || IsDataDefinition(s)))
             abort();
     }
-    ConnectParams params;
-    if (ParseConnectParams(text, params) && (params.dialect < 1 || params.dialect > 3)) abort();
     return 0;
 }
