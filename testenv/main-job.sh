@@ -64,15 +64,15 @@ else
 fi
 
 log=$(ls -t "$bin"/Logs/*_Updater.log | head -n 1)
-lines() { iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d'; }
+lines=$(iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d')
+checked='Проверка готовности к обновлению завершена'
 echo "main job: the readiness check before the update ($log):"
-lines | sed -n '/Проверка готовности к обновлению (ничего не изменяется)/,/Проверка готовности к обновлению завершена/p'
+printf '%s\n' "$lines" | sed -n "/Проверка готовности к обновлению (ничего не изменяется)/,/$checked/p"
 echo "main job: the update run ($log):"
-if lines | grep -q 'Проверка готовности к обновлению завершена'; then
-    lines | sed '1,/Проверка готовности к обновлению завершена/d'
-else
-    lines
-fi
+case $lines in
+*"$checked"*) printf '%s\n' "$lines" | sed "1,/$checked/d" ;;
+*) printf '%s\n' "$lines" ;;
+esac
 echo "main job: C:\\XQV\\OrveLin\\Program now holds:"
 ls -l "$installation/Program"
 echo "main job: the database's version and mode (0: online):"
