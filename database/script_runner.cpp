@@ -63,10 +63,7 @@ int32_t XQV_STDCALL OnScriptError(const char* statementText, const char* errorTe
     } catch (...) {
         KeepCallbackFailure();
     }
-    ScriptErrorText =
-        std::string(kStatementHeader) + "\r" + statement + "\r" + kErrorHeader + "\r" + error;
-    if (LowerAscii(statement).find(kVersionCheckMarker) != std::string::npos)
-        ScriptErrorText = kVersionMismatchNote + ScriptErrorText;
+    ScriptErrorText = ScriptFailureText(statement, error);
     return 0;
 }
 
@@ -118,6 +115,23 @@ private:
 };
 
 } // namespace
+
+bool IsReleaseCheck(const std::string& statement) {
+    return LowerAscii(statement).find(kVersionCheckMarker) != std::string::npos;
+}
+
+std::string ScriptFailureText(const std::string& statement, const std::string& error) {
+    const std::string block =
+        std::string(kStatementHeader) + "\r" + statement + "\r" + kErrorHeader + "\r" + error;
+    return IsReleaseCheck(statement) ? kVersionMismatchNote + block : block;
+}
+
+void CheckScriptLibrary() {
+    ScriptLibrary library;
+    library.Entry<SqlConnectFunction>("Connect");
+    library.Entry<SqlExecScriptFunction>("ExecScriptText");
+    library.Entry<SqlExecScriptFunction>("ExecScriptFile");
+}
 
 std::string ScriptConnectParams(const std::string& clientLibrary, const std::string& database,
                                 const std::string& userName, const std::string& charSet,

@@ -25,6 +25,19 @@ void RunScriptText(const std::string& clientLibrary, const std::string& database
                    const std::string& password, const std::string& roleName,
                    const std::string& scriptText, RunWindow* logView, int logMode);
 
+// Loads the script library as ExecScript does and finds its three entry points (Connect,
+// ExecScriptText, ExecScriptFile); raises ExecScript's own error for the first that fails. The
+// library is unloaded again; nothing is connected or run.
+void CheckScriptLibrary();
+
+// True when statement is a release check: it calls the database's version check procedure
+// ("execute procedure check_versio(" in any letter case).
+bool IsReleaseCheck(const std::string& statement);
+
+// How a failing statement is reported: the statement block, the error block, and in front of a
+// failed release check the version-mismatch note.
+std::string ScriptFailureText(const std::string& statement, const std::string& error);
+
 // The connect parameter string: the values inserted as they are, without escaping.
 std::string ScriptConnectParams(const std::string& clientLibrary, const std::string& database,
                                 const std::string& userName, const std::string& charSet,

@@ -21,10 +21,19 @@ void LogRecordingFailure(const std::string& text, std::string& errorText) {
     }
 }
 
-namespace {
+const char* const kReleaseClientFiles[2] = {"OrveLin.exe", "OrveLin.chm"};
 
-// The client files a release brings, by the payload's own names.
-const char* const kClientFiles[] = {"OrveLin.exe", "OrveLin.chm"};
+std::string FoundPartsText(const std::string& location, const std::string& projectName) {
+    const UpdateContext& c = Context;
+    if (c.ClientPartFound && c.ServerPartFound) return "КЛИЕНТСКАЯ и СЕРВЕРНАЯ части";
+    if (c.ClientPartFound) return "КЛИЕНТСКАЯ часть";
+    if (c.ServerPartFound) return "СЕРВЕРНАЯ часть";
+    throw Error("В каталоге \"" + location +
+                "\" не обнаружено ни КЛИЕНТСКОЙ, ни СЕРВЕРНОЙ частей программы \"" + projectName +
+                "\"");
+}
+
+namespace {
 
 // A copy of a whole tree that left a file behind is an error: an incomplete backup or restore
 // must not pass as complete.
@@ -33,19 +42,8 @@ void CopyFolderCompletely(const std::string& source, const std::string& dest) {
     if (!failed.empty()) throw Error(failed.front());
 }
 
-std::string PartsText(const UpdateContext& c) {
-    if (c.ClientPartFound && c.ServerPartFound) return "КЛИЕНТСКАЯ и СЕРВЕРНАЯ части";
-    if (c.ClientPartFound) return "КЛИЕНТСКАЯ часть";
-    if (c.ServerPartFound) return "СЕРВЕРНАЯ часть";
-    return "";
-}
-
 void DetectAndConfirm(const std::string& location, const std::string& projectName) {
-    const std::string parts = PartsText(Context);
-    if (parts.empty())
-        throw Error("В каталоге \"" + location +
-                    "\" не обнаружено ни КЛИЕНТСКОЙ, ни СЕРВЕРНОЙ частей программы \"" +
-                    projectName + "\"");
+    const std::string parts = FoundPartsText(location, projectName);
     const std::string question = "В указанном каталоге: \"" + location + "\" - обнаружены " +
                                  parts + " программы \"" + projectName + "\"" + "\r" +
                                  "Продолжить обновление?";
@@ -78,7 +76,7 @@ void ReplaceClientFiles() {
         "Выполняется копирование и замена файлов и каталогов клиентского приложения");
     // A client file left unreplaced is a failed update, not a success. The message names the
     // file that stood in the way: the new one when the payload did not bring it, else the old.
-    for (const char* name : kClientFiles) {
+    for (const char* name : kReleaseClientFiles) {
         const std::string source = JoinPath(Context.NewDir, name);
         const std::string target = JoinPath(Context.ProgramDir, name);
         if (!CopyFileOverwrite(source, target))

@@ -16,6 +16,13 @@ std::string FormatErrorText(const std::string& previous, const std::string& mess
 // bringing the database back online.
 void LogRecordingFailure(const std::string& text, std::string& errorText);
 
+// The client files a release brings, by the payload's own names.
+extern const char* const kReleaseClientFiles[2];
+
+// The parts of the program that InitVariables found ("КЛИЕНТСКАЯ часть", ...), as the run's
+// question names them; throws the run's error when location (as typed) holds neither.
+std::string FoundPartsText(const std::string& location, const std::string& projectName);
+
 // Runs the update of the installation at location (as typed). Returns on success; throws
 // xqv::Error on failure (after a rollback, when one began, with the whole error text of the run)
 // and xqv::SilentAbort when the user declines the confirmation.

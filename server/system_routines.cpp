@@ -47,10 +47,24 @@ int32_t GetFileSizeScaled(const std::string& path, uint8_t shift) {
     return static_cast<int32_t>(static_cast<uint32_t>(scaled));
 }
 
+int32_t GetListedFileSizeScaled(const std::string& path, uint8_t shift) {
+    WIN32_FILE_ATTRIBUTE_DATA entry = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &entry) ||
+        (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    const uint64_t size = (uint64_t(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    const uint64_t scaled = shift >= 64 ? 0 : size >> shift;
+    return static_cast<int32_t>(static_cast<uint32_t>(scaled));
+}
+
 void CheckFreeSize(const std::string& path, const std::string& driveRoot, uint8_t factor) {
     ProcessMessages();
     const int32_t sizeMb = GetFileSizeScaled(path, 20);
     if (sizeMb == -1) throw Error("");
+    CheckFreeSizeFor(sizeMb, driveRoot, factor);
+}
+
+void CheckFreeSizeFor(int32_t sizeMb, const std::string& driveRoot, uint8_t factor) {
     // 64-bit, so that a huge file cannot wrap the requirement round to a small number.
     const int64_t requiredMb = int64_t(sizeMb) * factor;
 

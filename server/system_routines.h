@@ -44,6 +44,11 @@ uint32_t RunAndWait(const std::string& program, const std::string& parameters, i
 // not open for reading without sharing (missing, or held open by anyone).
 int32_t GetFileSizeScaled(const std::string& path, uint8_t shift);
 
+// The file's size as its folder lists it, shifted right by shift bits, as a signed 32-bit number;
+// -1 when there is no such file. The file is not opened, so a file that another program holds
+// open (a database its server is using) is measured all the same.
+int32_t GetListedFileSizeScaled(const std::string& path, uint8_t shift);
+
 // Whether a disk with freeMb whole megabytes free can take requiredMb: exactly enough is enough.
 inline bool FreeSpaceSuffices(int64_t freeMb, int64_t requiredMb) {
     return freeMb >= requiredMb;
@@ -52,6 +57,8 @@ inline bool FreeSpaceSuffices(int64_t freeMb, int64_t requiredMb) {
 // Throws xqv::Error unless the disk of driveRoot has at least factor times the file's size free
 // (both in whole MB). The error has an empty text when the file does not open.
 void CheckFreeSize(const std::string& path, const std::string& driveRoot, uint8_t factor);
+// The same check for a file of sizeMb whole MB.
+void CheckFreeSizeFor(int32_t sizeMb, const std::string& driveRoot, uint8_t factor);
 
 // Copies source over target, clearing the read-only and hidden attributes of an existing target
 // first. True when the copy succeeded; raises nothing.

@@ -3,9 +3,10 @@
 # sample project at the preset location C:\XQV\OrveLin of the Wine prefix with both parts (the
 # previous release of the sample client in "Program", the sample database at version 6 in
 # "DB_Data" on the test server, the test service standing in for the maker's Firebird service),
-# and updates it with the real exe under Wine: Start, Yes at the question, the outcome. Driven
+# and updates it with the real exe under Wine: first the readiness check from the "Сервис" menu
+# (it must find the installation ready), then Start, Yes at the question, the outcome. Driven
 # automatically on the virtual display; with XQV_INTERACTIVE=1 the window opens on your own
-# display and you press Start yourself.
+# display and you choose the check and press Start yourself.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 . "$XQV_ROOT/testenv/common.sh"
@@ -42,21 +43,36 @@ else
         start Updater_OrveLin.exe \
         wait Updater_OrveLin 30 \
         screenshot "$shots/main-window.bmp" \
+        menu Updater_OrveLin 305 \
+        wait Information 120 \
+        screenshot "$shots/main-job-readiness.bmp" \
+        expect-text Information 65535 $'Все проверки пройдены: программа готова к обновлению.\r\rНичего не изменено.' \
+        press Information OK \
+        gone Information 10 \
+        sleep 500 \
         click Updater_OrveLin 124 \
         press Information "&Yes" \
         wait-text Updater_OrveLin 123 $'Обновление прошло успешно.\r\nЗавершите работу с программой.' 300 \
         screenshot "$shots/main-job-result.bmp" \
         close Updater_OrveLin
-    for shot in main-window main-job-result; do
+    for shot in main-window main-job-readiness main-job-result; do
         convert "$shots/$shot.bmp" "$shots/$shot.png" && rm -f "$shots/$shot.bmp"
     done
     echo "main job: the window before the update: $shots/main-window.png"
+    echo "main job: the readiness check's answer:  $shots/main-job-readiness.png"
     echo "main job: the window after the update:  $shots/main-job-result.png"
 fi
 
 log=$(ls -t "$bin"/Logs/*_Updater.log | head -n 1)
-echo "main job: the run log $log:"
-iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d'
+lines=$(iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d')
+checked='Проверка готовности к обновлению завершена'
+echo "main job: the readiness check before the update ($log):"
+printf '%s\n' "$lines" | sed -n "/Проверка готовности к обновлению (ничего не изменяется)/,/$checked/p"
+echo "main job: the update run ($log):"
+case $lines in
+*"$checked"*) printf '%s\n' "$lines" | sed "1,/$checked/d" ;;
+*) printf '%s\n' "$lines" ;;
+esac
 echo "main job: C:\\XQV\\OrveLin\\Program now holds:"
 ls -l "$installation/Program"
 echo "main job: the database's version and mode (0: online):"

@@ -31,6 +31,7 @@ enum : int {
     mmOperations_Shutdown = 302,
     mmOperations_StartService = 303,
     mmOperations_StopService = 304,
+    mmOperations_CheckReadiness = 305,
     mmHelp = 401,
 };
 

@@ -8,6 +8,7 @@
 #include "database_mode.h"
 #include "errors.h"
 #include "folder_chooser.h"
+#include "readiness.h"
 #include "message_dialog.h"
 #include "run_log.h"
 #include "service_control.h"
@@ -27,6 +28,13 @@ const char* const kAreaClass = "XqvArea";
 const int kClientWidth = 476, kClientHeight = 473;
 const int kConnectionHeight = 123, kPanelHeight = 42, kBevelHeight = 6;
 const int kLogoWidth = 472, kLogoHeight = 106;
+
+// The multiple of the database's size that must be free on its disk, the same in every project.
+// A build may set another (test builds do, to find too little room on a drive of any size).
+#ifndef XQV_FREE_SPACE_FACTOR
+#define XQV_FREE_SPACE_FACTOR 2
+#endif
+const int kFreeSpaceFactor = XQV_FREE_SPACE_FACTOR;
 
 // What an area (group or panel) is: its caption (none for the panel) and frame.
 struct AreaInfo {
@@ -175,6 +183,8 @@ void TfrmMain::CreateMenus() {
                 "Запустить службу Firebird-сервера");
     AppendMenuA(operations, MF_STRING, ids::mmOperations_StopService,
                 "Остановить службу Firebird-сервера");
+    AppendMenuA(operations, MF_STRING, ids::mmOperations_CheckReadiness,
+                "Проверить готовность к обновлению");
     AppendMenuA(MainMenu1_, MF_POPUP, reinterpret_cast<UINT_PTR>(mmProject_), "Проект");
     AppendMenuA(MainMenu1_, MF_POPUP, reinterpret_cast<UINT_PTR>(operations), "Сервис");
     AppendMenuA(MainMenu1_, MF_STRING, ids::mmHelp, "Справка");
@@ -302,7 +312,7 @@ void TfrmMain::ApplyPresetProfile(Project preset) {
     SetWindowTextA(ePassword_, row.Password);
     SetWindowTextA(eProgramLocation_, row.Location);
     profile_.DbConnectPrefix = "localhost/3051:";
-    profile_.FreeSpaceFactor = 2;
+    profile_.FreeSpaceFactor = kFreeSpaceFactor;
     // Only the preset project stays in the project menu, checked and disabled.
     const int presetId = ids::mmProject_OrveLin + static_cast<int>(preset);
     for (int id = ids::mmProject_OrveLin; id <= ids::mmProject_Vorna; ++id)
@@ -377,7 +387,7 @@ void TfrmMain::ApplyProfile(Project project) {
     profile_.ClientExeName = row.ClientExeName;
     SetWindowTextA(ePassword_, row.Password);
     SetWindowTextA(eProgramLocation_, row.Location);
-    profile_.FreeSpaceFactor = 2;
+    profile_.FreeSpaceFactor = kFreeSpaceFactor;
     profile_.ProjectName = row.ProjectName;
     SetCaption(row.Caption);
     const int id = ids::mmProject_OrveLin + static_cast<int>(project);
@@ -430,6 +440,9 @@ void TfrmMain::OnCommand(int id) {
     case ids::mmOperations_StopService:
         StopFbService(FbServParams, true);
         break;
+    case ids::mmOperations_CheckReadiness:
+        mmOperations_CheckReadinessClick();
+        break;
     case ids::mmProject_Vizevudav:
         ApplyProfile(Project::Vizevudav);
         break;
@@ -451,12 +464,16 @@ void TfrmMain::OnCommand(int id) {
     }
 }
 
-void TfrmMain::OKBtnClick() {
+void TfrmMain::RequireProject() {
     if (profile_.ProjectName.empty()) {
         ShowMessage("Не выбран проект для обновления.", MessageKind::Warning, DialogButtons::Ok,
                     DialogAnswer::Ok);
         throw SilentAbort();
     }
+}
+
+void TfrmMain::OKBtnClick() {
+    RequireProject();
     ShowWindow(mCaptions_, SW_SHOW);
     SetWindowTextA(mCaptions_, "");
     captionsColour_ = RGB(128, 0, 0);
@@ -568,6 +585,15 @@ void TfrmMain::mmOperations_OnlineClick() {
 void TfrmMain::mmOperations_ShutdownClick() {
     ControlsDisabled disabled(*this);
     DatabaseShutdownCommand(ControlText(eProgramLocation_), ControlText(ePassword_));
+}
+
+// Checks what the update would find, with the controls disabled as for the database commands;
+// it changes nothing and reports in the log and one closing dialog.
+void TfrmMain::mmOperations_CheckReadinessClick() {
+    RequireProject();
+    ControlsDisabled disabled(*this);
+    CheckUpdateReadiness(ControlText(eProgramLocation_), ControlText(ePassword_),
+                         profile_.ProjectName);
 }
 
 void TfrmMain::mmHelpClick() {

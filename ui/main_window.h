@@ -79,6 +79,9 @@ private:
     void mmHelpClick();
     void mmOperations_OnlineClick();
     void mmOperations_ShutdownClick();
+    void mmOperations_CheckReadinessClick();
+    // No project chosen: the warning, then a silent abort of the command.
+    void RequireProject();
     void bbProgramLocationClick();
     void ShowAnimation(bool playing);
     // A command runs while no other does: the flag refuses menu commands and closing meanwhile.

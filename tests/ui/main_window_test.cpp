@@ -2,6 +2,7 @@
 // engine reads, and the log entries of SaveExceptionToLog in the view and the file.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <fstream>
 #include "control_ids.h"
 #include "errors.h"
@@ -62,6 +63,23 @@ TEST(MainWindowInProcess, OtherPresetKeepsAllMenusAndProjectCommandsSwitchProfil
     EXPECT_EQ(gui::Text(hwnd), "Updater ПО ЛЕМВ ГК \"Вельмора\": обновление проекта Vorna_Mini");
 }
 
+// Both looks have the same service menu, the readiness check as its fifth command.
+TEST(MainWindowInProcess, ServiceMenuEndsWithTheReadinessCheckInBothLooks) {
+    for (xqv::Project preset : {xqv::Project::OrveLin, xqv::Project::Vizevudav}) {
+        Window w(preset);
+        HMENU bar = GetMenu(w.frm.Handle());
+        const std::vector<std::string> captions = gui::MenuCaptions(w.frm.Handle());
+        const auto at = std::find(captions.begin(), captions.end(), "Сервис");
+        ASSERT_NE(at, captions.end());
+        HMENU service = GetSubMenu(bar, static_cast<int>(at - captions.begin()));
+        ASSERT_EQ(GetMenuItemCount(service), 5);
+        EXPECT_EQ(GetMenuItemID(service, 4), UINT(ids::mmOperations_CheckReadiness));
+        char text[128] = {};
+        GetMenuStringA(service, 4, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, "Проверить готовность к обновлению");
+    }
+}
+
 TEST(MainWindowInProcess, EntriesGoToViewWithoutLeadingCrAndToFileWithIt) {
     Window w(xqv::Project::OrveLin);
     w.frm.SaveExceptionToLog("первая");
@@ -94,6 +112,7 @@ void CALLBACK WhileTheQuestionIsOpen(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     SendMessageA(busyWindow, WM_CLOSE, 0, 0);
     SendMessageA(busyWindow, WM_COMMAND, MAKEWPARAM(ids::mmProject_Vorna, 0), 0);
+    SendMessageA(busyWindow, WM_COMMAND, MAKEWPARAM(ids::mmOperations_CheckReadiness, 0), 0);
     PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
@@ -117,6 +136,7 @@ TEST(MainWindowInProcess, CommandsAndClosingAreRefusedWhileARunIsInProgress) {
     const std::string view = gui::Text(gui::FindControl(busyWindow, ids::mLog));
     EXPECT_NE(view.find("Закрытие программы отложено"), std::string::npos) << view;
     EXPECT_NE(view.find("Команда меню не выполнена"), std::string::npos) << view;
+    EXPECT_EQ(view.find("Проверка готовности"), std::string::npos) << view;
     EXPECT_EQ(w.frm.Profile().ProjectName, "Orvelin");
     EXPECT_EQ(gui::Text(gui::FindControl(busyWindow, ids::mCaptions)), "Обновление прервано!");
     EXPECT_TRUE(IsWindowEnabled(gui::FindControl(busyWindow, ids::OKBtn)));
