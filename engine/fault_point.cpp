@@ -1,8 +1,10 @@
 // Test equipment, compiled only into the test build's engine. The test names the points in the
 // environment of the updater it starts:
 //   XQV_FAULT_POINTS   comma-separated points; "point" fails there, "point:stop" waits there
-//                      for ever (for a test that ends the process at that moment)
-//   XQV_FAULT_REACHED  a file the stop writes the point's name into before it waits
+//                      (for a test that looks at the installation at that moment, or ends
+//                      the process there)
+//   XQV_FAULT_REACHED  a file the stop writes the point's name into; the run goes on once the
+//                      test has removed it
 #include "fault_point.h"
 
 #include <windows.h>
@@ -34,7 +36,7 @@ std::string Action(const char* point) {
     return "";
 }
 
-[[noreturn]] void Stop(const char* point) {
+void Stop(const char* point) {
     const std::string reached = Environment("XQV_FAULT_REACHED");
     HANDLE file = CreateFileA(reached.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -43,8 +45,8 @@ std::string Action(const char* point) {
         WriteFile(file, point, static_cast<DWORD>(strlen(point)), &written, nullptr);
         CloseHandle(file);
     }
-    for (;;)
-        Sleep(INFINITE);
+    while (GetFileAttributesA(reached.c_str()) != INVALID_FILE_ATTRIBUTES)
+        Sleep(20);
 }
 
 std::string Message(const char* point) {

@@ -10,7 +10,7 @@
 namespace xqv {
 
 // Raises xqv::Error when the test asked for a failure at point (once per point and start), or,
-// when it asked for a stop there, waits to be ended from outside.
+// when it asked for a stop there, waits until the test lets the run go on or ends the process.
 void FaultPoint(const char* point);
 // The same for a step that must go on whatever happens: the failure is recorded in errorText.
 void FaultPointRecorded(const char* point, std::string& errorText);
