@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cstring>
 #include <set>
-#include <vector>
 #include "errors.h"
 #include "update_run.h"
 

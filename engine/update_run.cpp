@@ -81,14 +81,22 @@ void RefuseAfterUnfinishedRun() {
     } while (unfinished.empty() && FindNextFileA(search, &found));
     FindClose(search);
     if (unfinished.empty()) return;
+    // The steps name what the backup holds; the database needs the server to let go of it.
+    const std::string backup = JoinPath(unfinished, "Old");
+    const bool program = FolderExists(JoinPath(backup, "Program"));
+    const bool database = FolderExists(JoinPath(backup, "DB_Data"));
+    std::string restore = program && database ? "папки \"Program\" и \"DB_Data\""
+                          : database          ? "папку \"DB_Data\""
+                                              : "папку \"Program\"";
+    if (database)
+        restore += " (файл базы данных - при остановленной службе Firebird-сервера), затем "
+                   "запустите службу и переведите базу данных в многопользовательский режим (меню "
+                   "\"Сервис\" -> \"Перевести базу данных в многопользовательский режим "
+                   "(Online)\")";
     throw Error("Предыдущее обновление программы в каталоге \"" + Context.ProgramLocation +
                 "\" не было завершено: программа может быть обновлена частично. Резервная копия "
                 "находится в папке " +
-                JoinPath(unfinished, "Old") +
-                ". Восстановите из нее папки \"Program\" и \"DB_Data\" (файл базы данных - при "
-                "остановленной службе Firebird-сервера), затем запустите службу и переведите базу "
-                "данных в многопользовательский режим (меню \"Сервис\" -> \"Перевести базу "
-                "данных в многопользовательский режим (Online)\"), удалите файл \"" +
+                backup + ". Восстановите из нее " + restore + ", удалите файл \"" +
                 UnfinishedMarker(unfinished) +
                 "\" и повторите обновление. Обновление не начато, ничего не изменено.");
 }

@@ -161,6 +161,20 @@ protected:
         Answer(question, "&Yes");
     }
 
+    // A run of the installation, its process ended from outside (the harshest stop there is)
+    // once it has reached point.
+    void KillAt(const Installation& i, const std::string& point) {
+        DeleteFileA(Reached().c_str());
+        Arm(point + ":stop");
+        ASSERT_NO_FATAL_FAILURE(Run(i));
+        ASSERT_TRUE(WaitReached(point));
+        ASSERT_TRUE(TerminateProcess(program->pi.hProcess, 1));
+        ASSERT_TRUE(program->WaitExit(30));
+        program.reset();
+        hwnd = nullptr;
+        Arm("");
+    }
+
     // The window refuses to close while its Start command is still winding up: asked again
     // until it goes.
     void CloseUpdater() {
@@ -374,15 +388,7 @@ TEST_F(Faults, KilledRunsLoseNothingAndTheNextStartGivesAWayOut) {
     for (const Kill& kill : kills) {
         SCOPED_TRACE(kill.point);
         const Installation i = MakeInstallation("k" + std::to_string(++number), true);
-        DeleteFileA(Reached().c_str());
-        Arm(std::string(kill.point) + ":stop");
-        ASSERT_NO_FATAL_FAILURE(Run(i));
-        ASSERT_TRUE(WaitReached(kill.point));
-        ASSERT_TRUE(TerminateProcess(program->pi.hProcess, 1));
-        ASSERT_TRUE(program->WaitExit(30));
-        program.reset();
-        hwnd = nullptr;
-        Arm("");
+        ASSERT_NO_FATAL_FAILURE(KillAt(i, kill.point));
 
         // Nothing lost: the installation as it was, or a complete backup of it.
         const std::string temp = TempDirIn(i.location);
@@ -413,7 +419,9 @@ TEST_F(Faults, KilledRunsLoseNothingAndTheNextStartGivesAWayOut) {
         const std::string box = TakeErrorBox(120);
         if (kill.changing) {
             EXPECT_EQ(box.rfind(kUnfinished + i.location + "\" не было завершено", 0), 0u) << box;
-            EXPECT_NE(box.find("Резервная копия находится в папке " + temp + "\\Old."),
+            EXPECT_NE(box.find("Резервная копия находится в папке " + temp +
+                               "\\Old. Восстановите из нее папки \"Program\" и \"DB_Data\" "
+                               "(файл базы данных - при остановленной службе Firebird-сервера)"),
                       std::string::npos)
                 << box;
         } else {
@@ -443,15 +451,7 @@ TEST_F(Faults, AfterAKilledRunTheAdministratorsWayOutEndsInASuccessfulUpdate) {
     testenv::InstallFbServer(testenv::FbInstallation::VendorSuper);
     MakeMaster();
     const Installation i = MakeInstallation("w", true);
-    DeleteFileA(Reached().c_str());
-    Arm("in-10:stop");
-    ASSERT_NO_FATAL_FAILURE(Run(i));
-    ASSERT_TRUE(WaitReached("in-10"));
-    ASSERT_TRUE(TerminateProcess(program->pi.hProcess, 1));
-    ASSERT_TRUE(program->WaitExit(30));
-    program.reset();
-    hwnd = nullptr;
-    Arm("");
+    ASSERT_NO_FATAL_FAILURE(KillAt(i, "in-10"));
 
     // By hand: the service stopped while the database file is put back.
     const std::string temp = TempDirIn(i.location);
