@@ -2,6 +2,7 @@
 
 #include <functional>
 #include "errors.h"
+#include "fault_point.h"
 #include "run_window.h"
 #include "system_routines.h"
 #include "win_handle.h"
@@ -104,6 +105,9 @@ void CopyTree(const std::string& sourceFolder, const std::string& destFolder,
             CopyTree(source + name, dest + name, notCopied);
         else if (!CopyFileOverwrite(source + name, dest + name))
             notCopied.push_back(CopyFailure(source + name));
+        else
+            // The run's first copy of a tree is its backup: this is the backup's first file.
+            XQV_FAULT_POINT("in-8");
     });
     // An empty copy of a folder that could not be read is not a copy of it.
     if (!listed)

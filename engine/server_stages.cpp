@@ -4,6 +4,7 @@
 #include "attached_users.h"
 #include "db_services.h"
 #include "errors.h"
+#include "fault_point.h"
 #include "fb_server.h"
 #include "run_window.h"
 #include "script_runner.h"
@@ -162,7 +163,7 @@ void ServiceCycleStage(const std::string& password, std::string& errorText) {
 void ServerScriptStage(const std::string& password) {
     SaveExceptionToLog("Обновление серверной части");
     SaveExceptionToLog("Выполненяется скрипт синхронизации структуры проекта");
-    const std::string script = LoadResourceText("script", "TEXT");
+    const std::string script = XQV_FAULT_SCRIPT(LoadResourceText("script", "TEXT"));
     RunScriptText(ClientLibrary(), Context.DbConnectString, "SYSDBA", "WIN1251", password, "",
                   script, &Window(), 1);
 }
@@ -170,8 +171,10 @@ void ServerScriptStage(const std::string& password) {
 void OnlineStage(const std::string& password, std::string& errorText) {
     const std::string before = errorText;
     try {
+        XQV_FAULT_POINT_RECORDED("before-12", errorText);
         BringOnlineLogged("Перевод базы данных в многопользовательский режим (OnLine)", password,
                           errorText);
+        XQV_FAULT_POINT_RECORDED("after-12", errorText);
     } catch (const std::exception& e) {
         errorText = FormatErrorText(errorText, kOnlineFailed + std::string(e.what()));
         throw Error(errorText);

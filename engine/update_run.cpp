@@ -1,10 +1,12 @@
 #include "update_run.h"
 
 #include "errors.h"
+#include "fault_point.h"
 #include "run_window.h"
 #include "server_stages.h"
 #include "system_routines.h"
 #include "update.h"
+#include "win_handle.h"
 
 namespace xqv {
 
@@ -42,8 +44,75 @@ void CopyFolderCompletely(const std::string& source, const std::string& dest) {
     if (!failed.empty()) throw Error(failed.front());
 }
 
+// The file in a temporary folder that says its run has begun to change the installation and has
+// not yet brought it to a whole state (the new release, or the old one restored). While it is
+// there, the folder's backup may be the only good copy of the installation.
+const char* const kUnfinishedMarker = "Обновление не завершено.txt";
+
+std::string UnfinishedMarker(const std::string& tempDir) {
+    return JoinPath(tempDir, kUnfinishedMarker);
+}
+
+void MarkUnfinished() {
+    const std::string marker = UnfinishedMarker(Context.TempDir);
+    const std::string text = "Обновление программы, начатое в этой папке, не завершено. Резервная "
+                             "копия программы находится в папке " +
+                             Context.BackupDir + ".\r\n";
+    Handle file(CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool done =
+        file.valid() &&
+        WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    if (!done || !file.Close()) throw Error("Невозможно создать файл " + marker + "!");
+}
+
+void ClearUnfinished() {
+    const std::string marker = UnfinishedMarker(Context.TempDir);
+    if (!DeleteFileA(marker.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        throw Error("Невозможно удалить файл " + marker + "!");
+}
+
+// A run that was ended half-way (the process killed, the machine switched off) leaves its marker
+// behind. A new run would back up whatever that run left and could then restore a half-updated
+// installation; so it is refused before anything is touched, and the administrator is told where
+// the good copy is.
+void RefuseAfterUnfinishedRun() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(Context.ProgramLocation, "Tmp$*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::string unfinished;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const std::string tempDir = JoinPath(Context.ProgramLocation, found.cFileName);
+        if (FileExists(UnfinishedMarker(tempDir))) unfinished = tempDir;
+    } while (unfinished.empty() && FindNextFileA(search, &found));
+    FindClose(search);
+    if (unfinished.empty()) return;
+    // The steps name what the backup holds; the database needs the server to let go of it.
+    const std::string backup = JoinPath(unfinished, "Old");
+    const bool program = FolderExists(JoinPath(backup, "Program"));
+    const bool database = FolderExists(JoinPath(backup, "DB_Data"));
+    std::string restore = program && database ? "папки \"Program\" и \"DB_Data\""
+                          : database          ? "папку \"DB_Data\""
+                                              : "папку \"Program\"";
+    if (database)
+        restore += " (файл базы данных - при остановленной службе Firebird-сервера), затем "
+                   "запустите службу и переведите базу данных в многопользовательский режим (меню "
+                   "\"Сервис\" -> \"Перевести базу данных в многопользовательский режим "
+                   "(Online)\")";
+    throw Error("Предыдущее обновление программы в каталоге \"" + Context.ProgramLocation +
+                "\" не было завершено: программа может быть обновлена частично. Резервная копия "
+                "находится в папке " +
+                backup + ". Восстановите из нее " + restore + ", удалите файл \"" +
+                UnfinishedMarker(unfinished) +
+                "\" и повторите обновление. Обновление не начато, ничего не изменено.");
+}
+
 void DetectAndConfirm(const std::string& location, const std::string& projectName) {
     const std::string parts = FoundPartsText(location, projectName);
+    RefuseAfterUnfinishedRun();
     const std::string question = "В указанном каталоге: \"" + location + "\" - обнаружены " +
                                  parts + " программы \"" + projectName + "\"" + "\r" +
                                  "Продолжить обновление?";
@@ -68,6 +137,9 @@ void Backup() {
     if (Context.ClientPartFound) CopyFolderCompletely(Context.ProgramDir, Context.BackupProgramDir);
     if (Context.ServerPartFound)
         CopyFolderCompletely(Context.DatabaseDir, Context.BackupDatabaseDir);
+    // From here on the installation is about to change: until it is whole again, the backup
+    // is what a person restores from.
+    MarkUnfinished();
 }
 
 void ReplaceClientFiles() {
@@ -81,6 +153,7 @@ void ReplaceClientFiles() {
         const std::string target = JoinPath(Context.ProgramDir, name);
         if (!CopyFileOverwrite(source, target))
             throw Error(CopyFailure(FileExists(source) ? target : source));
+        XQV_FAULT_POINT("in-10");
     }
 }
 
@@ -105,6 +178,7 @@ void RestoreFolder(const std::string& backup, const std::string& folder, std::st
         failed = true;
     }
     try {
+        XQV_FAULT_POINT("in-restore");
         CopyFolderCompletely(backup, folder);
     } catch (const std::exception& e) {
         errorText = FormatErrorText(errorText, e.what());
@@ -126,6 +200,13 @@ void Rollback(std::string& errorText) {
     if (!failed) {
         LogRecordingFailure("Завершено восстановление каталогов программы из резервной копии.",
                             errorText);
+        // The installation is whole again. Should the marker stay, the next run is refused and
+        // tells where the backup is: safe, so its failure is only recorded.
+        try {
+            ClearUnfinished();
+        } catch (const std::exception& e) {
+            errorText = FormatErrorText(errorText, e.what());
+        }
         return;
     }
     Window().SetRollbackIncomplete(Context.BackupDir);
@@ -138,10 +219,16 @@ void Rollback(std::string& errorText) {
 // Stages 6 to 11, each failure recorded in errorText; the error that leaves carries it all.
 void ProtectedStages(const std::string& password, std::string& errorText) {
     try {
+        XQV_FAULT_POINT("before-6");
         CheckFolderLocks();
+        XQV_FAULT_POINT("after-6");
         try {
+            XQV_FAULT_POINT("before-7");
             TemporaryStructureAndPayload();
+            XQV_FAULT_POINT("after-7");
+            XQV_FAULT_POINT("before-8");
             Backup();
+            XQV_FAULT_POINT("after-8");
         } catch (const std::exception& e) {
             errorText = FormatErrorText(errorText, e.what());
             try {
@@ -155,9 +242,17 @@ void ProtectedStages(const std::string& password, std::string& errorText) {
 
         Window().SetUpdateStageFailed(false);
         try {
+            XQV_FAULT_POINT("before-9");
             if (Context.ServerPartFound) ServerScriptStage(password);
+            XQV_FAULT_POINT("after-9");
+            XQV_FAULT_POINT("before-10");
             if (Context.ClientPartFound) ReplaceClientFiles();
+            XQV_FAULT_POINT("after-10");
+            // The new release is in place: the installation is whole again.
+            ClearUnfinished();
+            XQV_FAULT_POINT("before-11");
             RemoveNewDir();
+            XQV_FAULT_POINT("after-11");
         } catch (const std::exception& e) {
             errorText = FormatErrorText(errorText, e.what());
             Rollback(errorText);

@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <ole2.h>
 #include "main_window.h"
+#ifdef XQV_SERVICE_STOP_PAUSE_MS
+#include "service_control.h"
+#endif
 
 #ifndef XQV_PRESET_PROJECT
 #define XQV_PRESET_PROJECT OrveLin
@@ -10,6 +13,10 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     // The folder tree of the folder chooser needs OLE on this thread.
     OleInitialize(nullptr);
+#ifdef XQV_SERVICE_STOP_PAUSE_MS
+    // A test build: the pause after the service stop shortened, so that many runs stay short.
+    xqv::ServiceStopPauseMs = XQV_SERVICE_STOP_PAUSE_MS;
+#endif
     {
         xqv::Application.Title = "Updater_OrveLin";
         xqv::TfrmMain window;

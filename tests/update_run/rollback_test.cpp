@@ -17,6 +17,7 @@ const char* const kRollbackStarted =
     "Обновление завершено с ошибками. Выполняется откат изменений!";
 const char* const kRestoring = "Восстановление каталогов программы из резервной копии.";
 const char* const kRestored = "Завершено восстановление каталогов программы из резервной копии.";
+const char* const kMarker = "Обновление не завершено.txt";
 
 class Rollback : public ::testing::Test {
 protected:
@@ -63,6 +64,8 @@ TEST_F(Rollback, RestoresTheProgramAndNamesTheFileThatStoodInTheWay) {
     EXPECT_EQ(window.statusCaption,
               "Обновление завершено с ошибками.\rВыполняется откат изменений!");
     EXPECT_EQ(window.logLines.back(), kRestored);
+    // The installation is whole again: nothing marks the backup as the only good copy.
+    EXPECT_FALSE(testfiles::Exists(xqv::Context.TempDir + "\\" + kMarker));
 }
 
 // A log that cannot be written must not stop the rollback; its failures are recorded.
@@ -125,6 +128,44 @@ TEST_F(Rollback, BackupFailureWhoseCleanupFailsReportsTheRemovalToo) {
                            "!" + "\r\rException!\rMessage: " + first);
     EXPECT_FALSE(window.updateStageFailed);
     EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), before);
+}
+
+// While an installation may be half-updated (a rollback that could not finish, or a run that was
+// ended half-way and left its marker), a new run is refused before it asks anything: its backup
+// would be of the half-updated installation, and its rollback would restore that.
+TEST_F(Rollback, HalfUpdatedInstallationRefusesTheNextRunAndKeepsTheBackup) {
+    const std::string held = location + "\\Program\\Отчеты\\шаблон.frx";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FailingRun();
+    CloseHandle(file);
+    const std::string tempDir = xqv::Context.TempDir;
+    const std::string marker = tempDir + "\\" + kMarker;
+    ASSERT_TRUE(testfiles::Exists(marker));
+    const auto backup = testfiles::Snapshot(tempDir);
+    const auto program = testfiles::Snapshot(location + "\\Program");
+
+    window.dialogs.clear();
+    window.answers = {xqv::DialogAnswer::Yes};
+    Sleep(1100); // a new run in another second gets a temporary folder of its own
+    EXPECT_EQ(FailingRun(),
+              "Предыдущее обновление программы в каталоге \"" + location +
+                  "\" не было завершено: программа может быть обновлена частично. Резервная "
+                  "копия находится в папке " +
+                  tempDir + "\\Old. Восстановите из нее папку \"Program\", удалите файл \"" +
+                  marker + "\" и повторите обновление. Обновление не начато, ничего не изменено.");
+    EXPECT_TRUE(window.dialogs.empty());
+    EXPECT_EQ(testfiles::ListNames(kRoot + "\\OrveLin").size(), 2u) << "Program and one Tmp$";
+    EXPECT_EQ(testfiles::Snapshot(tempDir), backup);
+    EXPECT_EQ(testfiles::Snapshot(location + "\\Program"), program);
+
+    // Once the administrator has restored by hand and removed the marker, runs go on.
+    ASSERT_TRUE(DeleteFileA(marker.c_str()));
+    testfiles::RemoveTree(location + "\\Program\\OrveLin.chm");
+    xqv::UpdateProgram(location, "", "Orvelin");
+    EXPECT_FALSE(testfiles::Exists(xqv::Context.TempDir + "\\" + kMarker));
+    EXPECT_TRUE(testfiles::Exists(tempDir + "\\Old\\Program\\OrveLin.exe"));
 }
 
 } // namespace
