@@ -1,6 +1,7 @@
 #include "update_run.h"
 
 #include "errors.h"
+#include "release_script.h"
 #include "run_window.h"
 #include "server_stages.h"
 #include "system_routines.h"
@@ -181,6 +182,8 @@ void UpdateProgram(const std::string& location, const std::string& password,
     DetectAndConfirm(location, projectName);
     std::string errorText;
     if (Context.ServerPartFound) {
+        CheckServerRegistered();
+        CheckReleaseScript();
         DisconnectCheckStage(password);
         ShutdownStage(password);
         ServiceCycleStage(password, errorText);

@@ -67,12 +67,13 @@ inline std::string Text(HWND hwnd) {
 // A started program; the process is ended when the object goes, if it still runs.
 struct Program {
     PROCESS_INFORMATION pi = {};
-    explicit Program(const std::string& exe) {
+    // folder: the program's current folder; empty: this program's.
+    explicit Program(const std::string& exe, const std::string& folder = "") {
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         std::string command = "\"" + exe + "\"";
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi))
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : folder.c_str(), &si, &pi))
             pi = {};
     }
     Program(const Program&) = delete;
