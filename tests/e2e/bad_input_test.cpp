@@ -67,7 +67,7 @@ protected:
 
     // Start in the open window with what the boxes hold now; the error box's text.
     std::string StartExpectingError() {
-        PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+        PressStart();
         const std::string message = TakeErrorBox();
         EXPECT_EQ(WaitOutcome(), kAborted) << message;
         return message;
@@ -105,7 +105,8 @@ TEST_F(BadInput, LocationsThatAreNoLocalFolderAreRefused) {
         {kRoot + "\\файл.txt", NotFound(kRoot + "\\файл.txt")},
         {kRoot + "\\файл.txt\\", NotFound(kRoot + "\\файл.txt\\")},
         {"НетТакой\\OrveLin", NotFound(current + "\\НетТакой\\OrveLin")},
-        {longLocation, NotFound(longLocation)},
+        {longLocation,
+         "Путь к обновляемой программе \"" + longLocation + "\" длиннее 259 символов!"},
         {unc, "Путь к обновляемой программе \"" + unc + "\" не является локальным!"},
     };
     for (const auto& c : cases) {
@@ -151,7 +152,7 @@ TEST_F(BadInput, RelativeLocationIsTakenAgainstTheCurrentFolder) {
     EXPECT_EQ(StartExpectingError(), NotFound(kRoot + "\\НетТакой"));
 
     TypeLocation("OrveLin");
-    PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+    PressStart();
     Dialog question = WaitDialog("Information");
     ASSERT_NE(question.hwnd, nullptr);
     EXPECT_EQ(question.text.rfind("В указанном каталоге: \"OrveLin\" - обнаружены", 0), 0u);
@@ -283,7 +284,7 @@ TEST_F(BadServerInput, ServerRegistrationsThatCannotBeUsedAreRefused) {
     // so before it cuts anybody off.
     testenv::InstallFbServer(FbInstallation::None);
     const std::string databaseBefore = DatabaseBytes();
-    PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+    PressStart();
     HWND question = WaitQuestion();
     ASSERT_NE(question, nullptr);
     Answer(question, "&Yes");
@@ -302,7 +303,9 @@ TEST_F(BadServerInput, ServerRegistrationsThatCannotBeUsedAreRefused) {
 // Passwords that cannot reach the server: the run stops at the first server step with the
 // server's or our own reason, and never shows or logs the typed password.
 TEST_F(BadServerInput, PasswordsThatCannotReachTheServerChangeNothing) {
-    const std::string wrong = "Your user name and password are not defined";
+    // The server's refusal in the attach error's form; a Cyrillic password is refused by this
+    // test server before the check (it reads a password in its own character set).
+    const std::string wrong = "КОД ОШИБКИ ISC:";
     const struct {
         std::string typed, expected;
         bool exact;
@@ -318,7 +321,7 @@ TEST_F(BadServerInput, PasswordsThatCannotReachTheServerChangeNothing) {
     TypeLocation(location);
     for (const auto& c : cases) {
         TypePassword(c.typed);
-        PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+        PressStart();
         HWND question = WaitQuestion();
         ASSERT_NE(question, nullptr);
         Answer(question, "&Yes");
@@ -326,7 +329,7 @@ TEST_F(BadServerInput, PasswordsThatCannotReachTheServerChangeNothing) {
         if (c.exact)
             EXPECT_EQ(message, c.expected) << c.typed;
         else
-            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+            EXPECT_EQ(message.rfind(c.expected, 0), 0u) << message;
         EXPECT_EQ(WaitOutcome(), kAborted);
         if (c.typed.size() > 5) {
             EXPECT_EQ(message.find(c.typed), std::string::npos) << message;

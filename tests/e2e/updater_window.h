@@ -108,11 +108,19 @@ protected:
                      reinterpret_cast<LPARAM>(typed.c_str()));
     }
 
+    // Presses Start as the button itself reports a click, through the panel that holds it. A
+    // BM_CLICK needs the window to take the mouse capture, which under Wine a window that came up
+    // after another program's window now and then does not get: the click is lost.
+    void PressStart() {
+        HWND start = gui::FindControl(hwnd, ids::OKBtn);
+        gui::Press(GetParent(start), start);
+    }
+
     void StartUpdater(const std::string& typedLocation,
                       const std::string& exe = "Updater_OrveLin.exe") {
         OpenUpdater(exe);
         TypeLocation(typedLocation);
-        PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+        PressStart();
     }
 
     // Start, then Yes at the question about the parts found.
