@@ -24,4 +24,9 @@ function(xqv_add_test name target)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${XQV_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT}
                                           LABELS "${T_LABELS}")
+  # Every Windows test is followed by the check that the server's password was left nowhere
+  # (tests/secrets).
+  if(CMAKE_CROSSCOMPILING)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED xqv_suite)
+  endif()
 endfunction()

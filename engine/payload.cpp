@@ -1,6 +1,5 @@
 #include "update.h"
 
-#include <algorithm>
 #include "errors.h"
 #include "system_routines.h"
 
@@ -46,7 +45,7 @@ void ExtractResourceToFile(const std::string& fileName, const std::string& resou
     }
 }
 
-std::string LoadResourceText(const std::string& resourceName, const std::string& resourceType) {
+std::string LoadResourceBytes(const std::string& resourceName, const std::string& resourceType) {
     // Resources of the own module stay mapped as long as the module: nothing to unlock or free.
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC info = FindResourceA(module, resourceName.c_str(), resourceType.c_str());
@@ -55,8 +54,12 @@ std::string LoadResourceText(const std::string& resourceName, const std::string&
     if (!loaded) throw Error("Невозможно загрузить ресурс \"" + resourceName + "\"!");
     const char* bytes = static_cast<const char*>(LockResource(loaded));
     if (!bytes) throw Error("Невозможно заблокировать ресурс \"" + resourceName + "\"!");
-    const char* end = bytes + SizeofResource(module, info);
-    return std::string(bytes, std::find(bytes, end, '\0'));
+    return std::string(bytes, SizeofResource(module, info));
+}
+
+std::string LoadResourceText(const std::string& resourceName, const std::string& resourceType) {
+    const std::string bytes = LoadResourceBytes(resourceName, resourceType);
+    return bytes.substr(0, bytes.find('\0'));
 }
 
 void UnpackPayload(const std::string& folder) {

@@ -129,6 +129,14 @@ void CheckFreeSpaceWhileStopped(std::string& errorText) {
 
 } // namespace
 
+void CheckServerRegistered() {
+    if (!FbServParams.ServiceName.empty()) return;
+    throw Error(std::string("На компьютере не найдена служба FireBird-сервера (\"") +
+                kVendorServiceName + "\" или \"" + kGuardianServiceName +
+                "\"), поэтому СЕРВЕРНАЯ часть обновлена быть не может. Обновление не начато, "
+                "ничего не изменено.");
+}
+
 void DisconnectCheckStage(const std::string& password) {
     if (FbServParams.ServerType == "SUPER")
         DisconnectCheckSuperServer(password);

@@ -7,6 +7,10 @@
 
 namespace xqv {
 
+// Before anything is changed: a server part needs a Firebird service this machine registers.
+// Without one the service cycle could only fail, after the clients had been cut off and the
+// database shut down for nothing; the run is refused instead.
+void CheckServerRegistered();
 // Before anything is changed: are clients attached? A super server names them and asks only
 // when there are any; any other server always gets the general warning. No ends the run with a
 // silent abort.

@@ -70,6 +70,9 @@ void CheckFolderLocks();
 // executable into fileName, replacing any file there.
 void ExtractResourceToFile(const std::string& fileName, const std::string& resourceName);
 
+// The whole resource of the own executable, zero bytes included.
+std::string LoadResourceBytes(const std::string& resourceName, const std::string& resourceType);
+
 // The resource of the own executable as text: its bytes up to the first zero byte or its end.
 std::string LoadResourceText(const std::string& resourceName, const std::string& resourceType);
 

@@ -32,8 +32,14 @@ void InitVariables(const std::string& location) {
 
     Context.ProgramLocation = ExpandPath(location);
     const std::string& where = Context.ProgramLocation;
+    // The system's narrow path functions stop at MAX_PATH: a longer location cannot be expanded
+    // or reached, whether it exists or not, and the message says so with the text as typed.
+    if (location.size() >= MAX_PATH || where.size() >= MAX_PATH)
+        throw Error("Путь к обновляемой программе \"" + location + "\" длиннее " +
+                    std::to_string(MAX_PATH - 1) + " символов!");
     if (!FolderExists(where))
-        throw Error("Путь к обновляемой программе \"" + where + "\" не найден!");
+        throw Error("Путь к обновляемой программе \"" + (where.empty() ? location : where) +
+                    "\" не найден!");
     if (!IsLocalLocation(where))
         throw Error("Путь к обновляемой программе \"" + where + "\" не является локальным!");
 

@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "fault_point.h"
+#include "release_script.h"
 #include "run_window.h"
 #include "server_stages.h"
 #include "system_routines.h"
@@ -274,6 +275,8 @@ void UpdateProgram(const std::string& location, const std::string& password,
     DetectAndConfirm(location, projectName);
     std::string errorText;
     if (Context.ServerPartFound) {
+        CheckServerRegistered();
+        CheckReleaseScript();
         DisconnectCheckStage(password);
         ShutdownStage(password);
         ServiceCycleStage(password, errorText);

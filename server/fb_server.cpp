@@ -21,6 +21,7 @@ const char* const kDefaultConnectPrefix = "localhost/3051:";
 const char* const kTypeUnknown = "Тип сервера FB определить не удалось.";
 const char* const kServiceDamaged = "Сервис FireBird поврежден или не адаптирован для ПО ГК \"Вельмора\". Обновление прервано.";
 const char* const kInvalidDataType = "Invalid data type for '%s'";
+const char* const kWrongValueType = "Параметр \"%s\" службы FireBird в реестре имеет неверный тип данных";
 // clang-format on
 
 // A key under HKEY_LOCAL_MACHINE, closed when the object goes. A leading backslash in the path
@@ -67,7 +68,9 @@ std::string ReadString(const RegKey& key, const char* name) {
     if (RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return "";
     if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw Error(ReplacePlaceholder(kInvalidDataType, name));
+        // The administrator reads Russian; the platform's text stays for whoever searches it.
+        throw Error(ReplacePlaceholder(kWrongValueType, name) + " (" +
+                    ReplacePlaceholder(kInvalidDataType, name) + "). Обновление прервано.");
     std::string text(size, '\0');
     if (size > 0 && RegQueryValueExA(key.get(), name, nullptr, &type,
                                      reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)

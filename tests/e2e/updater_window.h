@@ -11,6 +11,7 @@
 #include "control_ids.h"
 #include "gui_driver.h"
 #include "screenshot.h"
+#include "seen_texts.h"
 #include "test_env.h"
 #include "test_files.h"
 
@@ -69,13 +70,27 @@ struct Dialog {
 class UpdaterWindow : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (hwnd && IsWindow(hwnd)) PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        if (hwnd && IsWindow(hwnd)) {
+            Record("log view", ViewText());
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+        }
         if (program) program->WaitExit(30);
     }
 
-    // Starts the updater (or a test build of it) and waits for its window.
+    // What the test read goes to the collection of shown texts (checked at the end of the suite).
+    static void Record(const std::string& what, const std::string& text) {
+        testenv::RecordSeenText(CurrentTestName() + ": " + what, text);
+    }
+
+    // Starts the updater (or a test build of it) and waits for its window. A window still open
+    // from before is closed first, its log view recorded.
     void OpenUpdater(const std::string& exe = "Updater_OrveLin.exe") {
-        program = std::make_unique<gui::Program>(ExeFolder() + "\\" + exe);
+        if (hwnd && IsWindow(hwnd)) {
+            Record("log view", ViewText());
+            PostMessageA(hwnd, WM_CLOSE, 0, 0);
+            if (program) program->WaitExit(30);
+        }
+        program = std::make_unique<gui::Program>(ExeFolder() + "\\" + exe, startFolder);
         ASSERT_TRUE(program->Started());
         // The window's title, and so its boxes', is the exe's name without extension.
         title = exe.substr(0, exe.find_last_of('.'));
@@ -93,11 +108,19 @@ protected:
                      reinterpret_cast<LPARAM>(typed.c_str()));
     }
 
+    // Presses Start as the button itself reports a click, through the panel that holds it. A
+    // BM_CLICK needs the window to take the mouse capture, which under Wine a window that came up
+    // after another program's window now and then does not get: the click is lost.
+    void PressStart() {
+        HWND start = gui::FindControl(hwnd, ids::OKBtn);
+        gui::Press(GetParent(start), start);
+    }
+
     void StartUpdater(const std::string& typedLocation,
                       const std::string& exe = "Updater_OrveLin.exe") {
         OpenUpdater(exe);
         TypeLocation(typedLocation);
-        PostMessageA(gui::FindControl(hwnd, ids::OKBtn), BM_CLICK, 0, 0);
+        PressStart();
     }
 
     // Start, then Yes at the question about the parts found.
@@ -128,6 +151,7 @@ protected:
         if (!dialog.hwnd) return dialog;
         // The text is painted by the dialog; it keeps it as its window data for readers.
         dialog.text = gui::Text(gui::FindControl(dialog.hwnd, 0xFFFF));
+        Record(std::string("dialog ") + caption, dialog.text);
         return dialog;
     }
 
@@ -184,6 +208,7 @@ protected:
         HWND box = gui::WaitWindow(title, seconds, "#32770");
         if (!box || !gui::WaitVisible(box, 10)) return "(no message box) " + ViewText();
         const std::string text = gui::Text(GetDlgItem(box, 0xFFFF));
+        Record("message box", text);
         Screenshot("e2e-box-" + CurrentTestName() + ".bmp");
         gui::Press(box, FindWindowExA(box, nullptr, "Button", nullptr));
         gui::WaitGone(box, 10);
@@ -192,6 +217,8 @@ protected:
     std::string TakeErrorBox(int seconds = 60) { return TakeMessageBox(seconds); }
 
     std::unique_ptr<gui::Program> program;
+    // The current folder the updater starts in; empty: the test program's.
+    std::string startFolder;
     std::string title;
     HWND hwnd = nullptr;
 };

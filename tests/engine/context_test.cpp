@@ -198,7 +198,9 @@ TEST_F(ContextServer, CopiesTheDiscoveredServerOnSuccessOnly) {
     EXPECT_EQ(context.DbConnectString, "localhost/3051:" + kLocation + "\\DB_Data\\OrveLin.fdb");
 
     SetKey(vendorKey, "x", REG_DWORD);
-    EXPECT_EQ(InitError(kLocation), "Invalid data type for 'ImagePath'");
+    EXPECT_EQ(InitError(kLocation),
+              "Параметр \"ImagePath\" службы FireBird в реестре имеет неверный тип данных "
+              "(Invalid data type for 'ImagePath'). Обновление прервано.");
     EXPECT_EQ(xqv::FbServParams.ServerType, "CLASSIC");
     EXPECT_EQ(xqv::FbServParams.ServiceName, "FirebirdGuardianDefaultInstance");
 

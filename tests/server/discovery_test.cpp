@@ -182,7 +182,9 @@ TEST_F(Discovery, VendorServerOfUnknownTypeFails) {
 
 TEST_F(Discovery, ImagePathThatIsNoTextFails) {
     Import(Section(kVendorKey, "\"ImagePath\"=dword:00000001\r\n"));
-    EXPECT_EQ(Detect(), "Invalid data type for 'ImagePath'");
+    EXPECT_EQ(Detect(),
+              "Параметр \"ImagePath\" службы FireBird в реестре имеет неверный тип данных "
+              "(Invalid data type for 'ImagePath'). Обновление прервано.");
 }
 
 TEST_F(Discovery, StandardSuperServerWithoutPortOptionGetsTheDefaultPort) {
