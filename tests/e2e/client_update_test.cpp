@@ -39,12 +39,27 @@ protected:
         return whole;
     }
 
-    // Opens path for reading with the given sharing once the lock check has passed: on Windows
-    // the lock check would refuse a tree with an open file.
-    HANDLE HoldAfterLockCheck(const std::string& path, DWORD sharing) {
-        if (!WaitViewLine("Завершена проверка наличия блокировок каталогов/файлов"))
-            return INVALID_HANDLE_VALUE;
-        return CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Starts a run of the test build that stops just before the backup, opens path for reading
+    // with the given sharing there and lets the run go on. The lock check before it would refuse
+    // a tree with an open file, and holding the file at a fixed point (not on seeing a log line)
+    // leaves no race with the backup.
+    HANDLE StartHolding(const std::string& path, DWORD sharing) {
+        const std::string reached = kRoot + "_reached.txt";
+        DeleteFileA(reached.c_str());
+        SetEnvironmentVariableA("XQV_FAULT_REACHED", reached.c_str());
+        SetEnvironmentVariableA("XQV_FAULT_POINTS", "before-8:stop");
+        StartAndConfirm(location, "Updater_Faults.exe");
+        SetEnvironmentVariableA("XQV_FAULT_POINTS", nullptr);
+        SetEnvironmentVariableA("XQV_FAULT_REACHED", nullptr);
+        if (HasFatalFailure()) return INVALID_HANDLE_VALUE;
+        bool stopped = false;
+        for (int wait = 0; wait < 1200 && !stopped; ++wait, Sleep(100))
+            stopped = testfiles::ReadBytes(reached) == "before-8";
+        if (!stopped) return INVALID_HANDLE_VALUE;
+        HANDLE held =
+            CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, 0, nullptr);
+        DeleteFileA(reached.c_str());
+        return held;
     }
 
     std::string location;
@@ -174,8 +189,7 @@ TEST_F(ClientUpdate, LocationThatCannotBeRenamedStopsBeforeAnythingIsCreated) {
 TEST_F(ClientUpdate, RollbackThatCannotFinishIsNotCalledComplete) {
     testfiles::RemoveTree(location + "\\Program\\OrveLin.chm");
     testfiles::WriteTree(location + "\\Program\\OrveLin.chm\\index.htm", "не файл справки");
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
-    HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", FILE_SHARE_READ);
+    HANDLE held = StartHolding(location + "\\Program\\Отчеты\\шаблон.frx", FILE_SHARE_READ);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
     CloseHandle(held);
@@ -196,8 +210,7 @@ TEST_F(ClientUpdate, RollbackThatCannotFinishIsNotCalledComplete) {
 TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
     // Another process (this test) keeps the client exe open for reading: the backup can read
     // it, but it cannot be replaced or deleted.
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
-    HANDLE held = HoldAfterLockCheck(location + "\\Program\\OrveLin.exe", FILE_SHARE_READ);
+    HANDLE held = StartHolding(location + "\\Program\\OrveLin.exe", FILE_SHARE_READ);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
     const std::string first = "Невозможно скопировать файл " + location + "\\Program\\OrveLin.exe!";
@@ -216,8 +229,7 @@ TEST_F(ClientUpdate, LockedClientFileRollsBackToTheOldProgram) {
 
 TEST_F(ClientUpdate, FileThatCannotBeBackedUpStopsTheRun) {
     // Held without any sharing: not even the backup can read it.
-    ASSERT_NO_FATAL_FAILURE(StartAndConfirm(location));
-    HANDLE held = HoldAfterLockCheck(location + "\\Program\\Отчеты\\шаблон.frx", 0);
+    HANDLE held = StartHolding(location + "\\Program\\Отчеты\\шаблон.frx", 0);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string message = TakeErrorBox();
     const std::string copyError =
