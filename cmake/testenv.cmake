@@ -6,8 +6,19 @@ foreach(_line IN LISTS _conf)
   list(APPEND XQV_TEST_ENVIRONMENT "XQV_${_line}")
 endforeach()
 set(XQV_BUILD_ROOT ${PROJECT_SOURCE_DIR}/build CACHE PATH "where testenv keeps its state")
-set(XQV_TESTENV_DIR ${XQV_BUILD_ROOT}/testenv)
-list(APPEND XQV_TEST_ENVIRONMENT "XQV_TESTENV_DIR=${XQV_TESTENV_DIR}"
+# Each Windows build runs its programs in a test environment of its own (testenv/env.sh): the
+# x86_64 build in build/testenv, the i686 build in build/testenv-i686.
+if(CMAKE_CROSSCOMPILING)
+  set(XQV_TEST_ARCH ${XQV_WIN_ARCH})
+else()
+  set(XQV_TEST_ARCH x86_64)
+endif()
+if(XQV_TEST_ARCH STREQUAL "i686")
+  set(XQV_TESTENV_DIR ${XQV_BUILD_ROOT}/testenv-i686)
+else()
+  set(XQV_TESTENV_DIR ${XQV_BUILD_ROOT}/testenv)
+endif()
+list(APPEND XQV_TEST_ENVIRONMENT "XQV_ARCH=${XQV_TEST_ARCH}" "XQV_TESTENV_DIR=${XQV_TESTENV_DIR}"
      "XQV_WINEPREFIX=${XQV_TESTENV_DIR}/wineprefix" "XQV_BUILD_DIR=${CMAKE_BINARY_DIR}"
      "XQV_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 

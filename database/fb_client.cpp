@@ -5,8 +5,11 @@
 namespace xqv::fb {
 
 std::shared_ptr<const ClientLibrary> ClientLibrary::Load(const std::string& fileName) {
-    void* module = OpenModule(fileName);
-    if (!module) throw Error("Невозможно загрузить клиентскую библиотеку \"" + fileName + "\"!");
+    std::string whyNot;
+    void* module = OpenModule(fileName, &whyNot);
+    if (!module)
+        throw Error("Невозможно загрузить клиентскую библиотеку \"" + fileName + "\"" +
+                    (whyNot.empty() ? "!" : ": " + whyNot));
     std::shared_ptr<ClientLibrary> client(new ClientLibrary(module, fileName));
     const char* missing = nullptr;
 #define XQV_FB_CLIENT_RESOLVE(name)                                                                \

@@ -4,8 +4,13 @@
 
 namespace xqv::fb {
 
-void* OpenModule(const std::string& fileName) {
-    return dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+void* OpenModule(const std::string& fileName, std::string* whyNot) {
+    void* module = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module && whyNot) {
+        const char* error = dlerror();
+        *whyNot = error ? error : "";
+    }
+    return module;
 }
 
 void* ModuleSymbol(void* module, const char* name) {

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and the test environment need. Idempotent: packages
 # already present are skipped, so a warm machine spends a second here.
+#
+#   install-packages.sh [--i686]
+#
+# The product is built for i686 (what ships) and for x86_64; Wine runs as a 64-bit Wine. With
+# --i686 (only where the kernel runs 32-bit programs) it also installs what runs the i686 build's
+# programs as 32-bit programs in that 64-bit Wine: the i386 architecture, the 32-bit Wine, the
+# 32-bit Firebird client library and what builds the 32-bit client-library bridge.
 set -euo pipefail
 
-# The product is built for i686 (what ships) and for x86_64 (what the tests run): these
-# machines' kernels cannot execute 32-bit code, so Wine runs here as a 64-bit Wine.
 packages=(
-  cmake make ninja-build git g++ clang
+  cmake make ninja-build git g++ clang binutils iproute2
   googletest libgtest-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-i686-dev mingw-w64-x86-64-dev
   wine wine64 wine64-tools libwine-dev
@@ -15,6 +20,13 @@ packages=(
   firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
   locales clang-format
 )
+if [ "${1:-}" = --i686 ]; then
+  packages+=(wine32:i386 libwine-dev:i386 libfbclient2:i386 gcc-multilib)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "testenv: adding the i386 architecture"
+    dpkg --add-architecture i386
+  fi
+fi
 
 missing=()
 for p in "${packages[@]}"; do

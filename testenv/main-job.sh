@@ -7,16 +7,33 @@
 # (it must find the installation ready), then Start, Yes at the question, the outcome. Driven
 # automatically on the virtual display; with XQV_INTERACTIVE=1 the window opens on your own
 # display and you choose the check and press Start yourself.
+#
+# Where this machine runs 32-bit programs it updates with the shipped i686 exe, as a 32-bit
+# program on 64-bit Wine; elsewhere with the x86_64 build of the same sources. It says which.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+if why_not_i686=$(runs_32bit_programs); then export XQV_ARCH=i686; else export XQV_ARCH=x86_64; fi
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
-. "$XQV_ROOT/testenv/common.sh"
 
-prepare_environment
+if [ "$XQV_ARCH" = i686 ]; then prepare_environment --i686; else prepare_environment; fi
 build_preset windows
-build_preset windows-test
+build_preset "$WINDOWS_TEST_PRESET"
 
-build=$XQV_ROOT/build/windows-test
+# The test build gives the tools (the window driver, the test service's tool), the previous
+# client release and, for the shipped exe, the client-library bridge beside it.
+build=$XQV_ROOT/build/$WINDOWS_TEST_PRESET
 bin=$build/bin
+if [ "$XQV_ARCH" = i686 ]; then
+    run=$TESTENV_DIR/shipped
+    rm -rf "$run"
+    mkdir -p "$run"
+    cp "$XQV_ROOT"/build/windows/dist/* "$bin/fbclient.dll" "$run/"
+    used="the shipped i686 exe (build/windows/dist/Updater_OrveLin.exe), as a 32-bit program on 64-bit Wine"
+else
+    run=$bin
+    used="the x86_64 build of the same sources (build/windows-test/bin/Updater_OrveLin.exe): $why_not_i686"
+fi
+echo "main job: updating with $used"
 shots=$XQV_ROOT/build/screenshots
 installation=$WINEPREFIX/drive_c/XQV/OrveLin
 mkdir -p "$shots"
@@ -33,13 +50,13 @@ isql() { isql-fb -q -user "$FB_USER" -password "$FB_PASSWORD" "$@"; }
 echo "CREATE DATABASE '$database' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;" | isql
 isql -ch WIN1251 -i "$XQV_ROOT/release/script/schema_v6.sql" "$database"
 
-cd "$bin"
+cd "$run"
 rm -rf Logs
 if [ "${XQV_INTERACTIVE:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
     DISPLAY=$DISPLAY LOCPATH=$LOCALE_DIR LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 \
         "$WINELOADER" Updater_OrveLin.exe
 else
-    "$XQV_ROOT/testenv/wine-run.sh" xqvdrive.exe \
+    "$XQV_ROOT/testenv/wine-run.sh" "$bin/xqvdrive.exe" \
         start Updater_OrveLin.exe \
         wait Updater_OrveLin 30 \
         screenshot "$shots/main-window.bmp" \
@@ -63,7 +80,7 @@ else
     echo "main job: the window after the update:  $shots/main-job-result.png"
 fi
 
-log=$(ls -t "$bin"/Logs/*_Updater.log | head -n 1)
+log=$(ls -t "$run"/Logs/*_Updater.log | head -n 1)
 lines=$(iconv -f CP1251 -t UTF-8 "$log" | tr '\r' '\n' | sed '/^$/d')
 checked='Проверка готовности к обновлению завершена'
 echo "main job: the readiness check before the update ($log):"
@@ -77,3 +94,4 @@ echo "main job: C:\\XQV\\OrveLin\\Program now holds:"
 ls -l "$installation/Program"
 echo "main job: the database's version and mode (0: online):"
 printf 'SELECT VERSIO_NO FROM VERSIO;\nSELECT MON$SHUTDOWN_MODE FROM MON$DATABASE;\n' | isql "$database"
+echo "main job: done; it updated with $used"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Brings the test environment up: the Russian locale, the 32-bit Wine prefix with a warm
-# persistent wineserver, an Xvfb display, and the private Firebird 3 server on 127.0.0.1:3051.
+# Brings the test environment of one build (XQV_ARCH, see env.sh) up: the Russian locale, the
+# 64-bit Wine prefix with a warm persistent wineserver, an Xvfb display, and the private
+# Firebird 3 server on 127.0.0.1:3051.
 # Idempotent: whatever already runs is left running. testenv/stop.sh takes it all down.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
@@ -18,13 +19,13 @@ setup_locale() {
 setup_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         log "creating the Wine prefix $WINEPREFIX"
-        with_wine_env "$WINELOADER" wineboot -i </dev/null >/dev/null 2>&1
+        with_wine_env "$PREFIX_LOADER" wineboot -i </dev/null >/dev/null 2>&1
         with_wine_env "$WINESERVER" -w
         # Xvfb has no window manager: Wine draws the title bars and frames itself, so windows
         # look (and screenshots show them) as on Windows.
-        with_wine_env "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+        with_wine_env "$PREFIX_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
             </dev/null >/dev/null 2>&1
-        with_wine_env "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        with_wine_env "$PREFIX_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >/dev/null 2>&1
         with_wine_env "$WINESERVER" -w
     fi

@@ -2,6 +2,8 @@
  * library's functions to the Linux libfbclient.so.2. It also plays the part of a Windows
  * server that understands its own paths: a Windows path in a database string, or in the
  * isc_spb_dbname item of a services request, becomes the Unix path of the same file. */
+/* The 32-bit Wine headers use va_list before they include anything that declares it. */
+#include <stdarg.h>
 #include <windef.h>
 #include <winbase.h>
 #include <winnls.h>
@@ -35,14 +37,14 @@ static void* client_function(const char* name) {
 
 /* Each forwarder resolves its target once. */
 #define FORWARD(ret, name, params, args)                                                           \
-    ret WINAPI bridge_##name params {                                                             \
-        static ret (*target) params;                                                              \
+    ret WINAPI bridge_##name params {                                                              \
+        static ret(*target) params;                                                                \
         if (!target) target = client_function("isc_" #name);                                       \
         return target args;                                                                        \
     }
 #define FORWARD_FB(ret, name, params, args)                                                        \
-    ret WINAPI bridge_fb_##name params {                                                          \
-        static ret (*target) params;                                                              \
+    ret WINAPI bridge_fb_##name params {                                                           \
+        static ret(*target) params;                                                                \
         if (!target) target = client_function("fb_" #name);                                        \
         return target args;                                                                        \
     }
@@ -79,12 +81,13 @@ static char* resolve_links(const char* path) {
 
 /* The Unix path of a Windows path, malloc'ed, or NULL when Wine cannot map it. */
 static char* unix_path(const char* windows_path) {
-    static char* (CDECL * to_unix)(LPCWSTR);
+    static char*(CDECL * to_unix)(LPCWSTR);
     WCHAR wide[MAX_PATH * 2];
     char* mapped;
     char* copy;
     if (!to_unix)
-        to_unix = (void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+        to_unix =
+            (void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
     if (!to_unix ||
         !MultiByteToWideChar(CP_ACP, 0, windows_path, -1, wide, sizeof wide / sizeof wide[0]))
         return NULL;
@@ -259,13 +262,13 @@ FORWARD(ISC_STATUS, transaction_info,
          ISC_SCHAR* buf),
         (s, t, n, items, m, buf))
 FORWARD(ISC_STATUS, dsql_execute_immediate,
-        (ISC_STATUS * s, isc_db_handle* d, isc_tr_handle* t, unsigned short n,
-         const ISC_SCHAR* sql, unsigned short dialect, const XSQLDA* da),
+        (ISC_STATUS * s, isc_db_handle* d, isc_tr_handle* t, unsigned short n, const ISC_SCHAR* sql,
+         unsigned short dialect, const XSQLDA* da),
         (s, d, t, n, sql, dialect, da))
 FORWARD(ISC_STATUS, dsql_allocate_statement,
         (ISC_STATUS * s, isc_db_handle* d, isc_stmt_handle* st), (s, d, st))
-FORWARD(ISC_STATUS, dsql_alloc_statement2,
-        (ISC_STATUS * s, isc_db_handle* d, isc_stmt_handle* st), (s, d, st))
+FORWARD(ISC_STATUS, dsql_alloc_statement2, (ISC_STATUS * s, isc_db_handle* d, isc_stmt_handle* st),
+        (s, d, st))
 FORWARD(ISC_STATUS, dsql_prepare,
         (ISC_STATUS * s, isc_tr_handle* t, isc_stmt_handle* st, unsigned short n,
          const ISC_SCHAR* sql, unsigned short dialect, XSQLDA* da),
@@ -275,12 +278,11 @@ FORWARD(ISC_STATUS, dsql_describe,
 FORWARD(ISC_STATUS, dsql_describe_bind,
         (ISC_STATUS * s, isc_stmt_handle* st, unsigned short v, XSQLDA* da), (s, st, v, da))
 FORWARD(ISC_STATUS, dsql_execute,
-        (ISC_STATUS * s, isc_tr_handle* t, isc_stmt_handle* st, unsigned short v,
-         const XSQLDA* da),
+        (ISC_STATUS * s, isc_tr_handle* t, isc_stmt_handle* st, unsigned short v, const XSQLDA* da),
         (s, t, st, v, da))
 FORWARD(ISC_STATUS, dsql_execute2,
-        (ISC_STATUS * s, isc_tr_handle* t, isc_stmt_handle* st, unsigned short v,
-         const XSQLDA* in, const XSQLDA* out),
+        (ISC_STATUS * s, isc_tr_handle* t, isc_stmt_handle* st, unsigned short v, const XSQLDA* in,
+         const XSQLDA* out),
         (s, t, st, v, in, out))
 FORWARD(ISC_STATUS, dsql_fetch,
         (ISC_STATUS * s, isc_stmt_handle* st, unsigned short v, const XSQLDA* da), (s, st, v, da))

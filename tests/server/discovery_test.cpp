@@ -1,5 +1,5 @@
-// Server discovery against the real registry: each case imports a .reg fixture with regedit,
-// runs the discovery and removes the keys again.
+// Server discovery against the real registry: each case imports a .reg fixture with the system's
+// reg.exe, runs the discovery and removes the keys again.
 #include <windows.h>
 #include <winternl.h>
 #include <gtest/gtest.h>
@@ -69,24 +69,44 @@ protected:
         RemoveKeys();
         testfiles::RemoveTree(kFolder);
     }
+    // Both views of HKLM\\SOFTWARE: a test of one view must not leave keys in the other.
     static void RemoveKeys() {
         for (const char* key : {kVendorKey, kStandardKey, kUninstallKey})
-            RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+            for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+                RemoveKey(key, view);
+    }
+    static void RemoveKey(const char* path, REGSAM view) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | view, &key) !=
+            ERROR_SUCCESS)
+            return;
+        RegDeleteTreeA(key, nullptr);
+        RegCloseKey(key);
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, view, 0);
     }
 
-    // Imports the sections as a REGEDIT4 file (Windows-1251) through the system's regedit.
+    // Imports the sections as a REGEDIT4 file (Windows-1251) through reg.exe of the system
+    // folder, which for a 32-bit program on 64-bit Windows is the 32-bit reg.exe: the keys land
+    // in the registry view that this program, and the discovery in it, reads.
     static void Import(const std::string& sections) {
         const std::string file = kFolder + "\\fixture.reg";
         ASSERT_TRUE(testfiles::WriteBytes(file, "REGEDIT4\r\n\r\n" + sections));
-        std::string commandLine = "regedit.exe /S \"" + file + "\"";
+        char system[MAX_PATH];
+        ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+        std::string commandLine =
+            "\"" + std::string(system) + "\\reg.exe\" import \"" + file + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
         ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
                                    CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
-        WaitForSingleObject(process.hProcess, 60000);
+        const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.hProcess, &exitCode);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
+        ASSERT_EQ(waited, WAIT_OBJECT_0);
+        ASSERT_EQ(exitCode, 0u) << commandLine;
     }
 
     // Discovery on an empty record; the error text, empty when there was none.
@@ -214,6 +234,26 @@ TEST_F(Discovery, UninstallEntryWithoutServerKeyFindsNothing) {
     Import(Section(kUninstallKey, "\"DisplayName\"=\"Firebird\"\r\n"));
     EXPECT_EQ(Detect(), "");
     ExpectParams("", "", "", "", "");
+}
+
+// The maker's installer is a 32-bit program: on 64-bit Windows its uninstall entry lies in the
+// 32-bit view of HKLM\\SOFTWARE (Wow6432Node), while the services' keys are one for all. The
+// shipped 32-bit updater reads that view and finds the entry there; a 64-bit build reads the
+// 64-bit view, where the entry is not.
+TEST_F(Discovery, UninstallEntryOfA32BitInstallerIsSeenBy32BitPrograms) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, nullptr, 0,
+                              KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    Import(Section(kStandardKey, ImagePathLine("C:\\FB\\bin\\fbserver.exe -p 3055")));
+    EXPECT_EQ(Detect(), "");
+    if (sizeof(void*) == 4) {
+        ExpectParams("C:\\FB\\", "SUPER", "localhost/3055:", "FBSERVER.EXE",
+                     "FirebirdGuardianDefaultInstance");
+    } else {
+        ExpectParams("", "", "", "", "");
+    }
 }
 
 TEST_F(Discovery, StandardServerWithoutUninstallEntryIsNotLookedAt) {
