@@ -45,7 +45,13 @@ fi
 
 echo "testenv: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# A mirror in the middle of a sync fails one list now and then: try again, then install from
+# the lists there are (the install itself says what it cannot get).
+for attempt in 1 2 3; do
+  apt-get update -qq && break
+  echo "testenv: the package lists could not all be refreshed (attempt $attempt)"
+  sleep $((attempt * 5))
+done
 # Firebird's server package asks for a SYSDBA password through debconf; the private test
 # instance sets its own, so the package may generate one.
 echo "firebird3.0-server shared/firebird/enabled boolean false" | debconf-set-selections 2>/dev/null || true

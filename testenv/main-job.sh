@@ -12,10 +12,17 @@
 # program on 64-bit Wine; elsewhere with the x86_64 build of the same sources. It says which.
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-if why_not_i686=$(runs_32bit_programs); then export XQV_ARCH=i686; else export XQV_ARCH=x86_64; fi
+export XQV_ARCH=x86_64
+if why_not_i686=$(runs_32bit_programs); then
+    if as_root bash "$(dirname "${BASH_SOURCE[0]}")/install-packages.sh" --i686; then
+        XQV_ARCH=i686
+    else
+        why_not_i686="the packages that run 32-bit programs could not be installed"
+    fi
+fi
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-if [ "$XQV_ARCH" = i686 ]; then prepare_environment --i686; else prepare_environment; fi
+prepare_environment
 build_preset windows
 build_preset "$WINDOWS_TEST_PRESET"
 
