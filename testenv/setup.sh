@@ -98,8 +98,11 @@ setup_small_drive() {
 }
 
 setup_locale
-setup_prefix
+# The display comes first: the prefix's first programs (the desktop process among them) stay in
+# the persistent wineserver's session, and windows made in a session whose desktop started
+# without a display cannot be created.
 setup_display
+setup_prefix
 setup_small_drive
 setup_firebird
 log "ready (prefix $WINEPREFIX, display $(cat "$XVFB_DISPLAYFILE"), Firebird $FB_HOST:$FB_PORT)"
