@@ -24,6 +24,7 @@ using Problems = std::vector<ReadinessProblem>;
 
 // clang-format off
 const char* const kRemedyLocation = "Проверьте путь к обновляемой программе в поле «Путь» и установку сервера Firebird на этом компьютере, затем повторите проверку.";
+const char* const kRemedyUnfinished = "Восстановите программу из резервной копии, как сказано выше, удалите файл-отметку и повторите проверку.";
 const char* const kRemedyLocks = "Закройте все программы, открывшие папки и файлы обновляемой программы (в том числе файл-менеджеры и саму программу), и повторите проверку.";
 const char* const kRemedyLocksServer = " Файл базы данных держит открытым и сервер Firebird, пока к ней подключены пользователи; обновление отключает их, прежде чем проверяет блокировки.";
 const char* const kRemedyPayload = "Программа обновления повреждена или собрана без клиентских файлов выпуска: возьмите исправную программу обновления.";
@@ -114,6 +115,18 @@ bool CheckLocation(const std::string& location, const std::string& projectName,
         Finding("Сервер Firebird", "обнаружен сервер " + FbServParams.ServerType + ", служба \"" +
                                        FbServParams.ServiceName + "\"");
     return true;
+}
+
+// An update that was ended half-way makes every new run refuse until its backup is restored.
+void CheckUnfinishedRun(Problems& problems) {
+    std::string failure;
+    const std::string what = "Незавершенное предыдущее обновление";
+    if (Passes([] { RefuseAfterUnfinishedRun(); }, failure)) {
+        Finding(what, "не обнаружено");
+        return;
+    }
+    Finding(what, failure);
+    problems.push_back({failure, kRemedyUnfinished});
 }
 
 // The run's own lock check: the location renamed and renamed back.
@@ -388,6 +401,7 @@ void CheckUpdateReadiness(const std::string& location, const std::string& passwo
     Log("Проверка готовности к обновлению (ничего не изменяется)");
     Problems problems;
     if (CheckLocation(location, projectName, problems)) {
+        CheckUnfinishedRun(problems);
         CheckLocks(problems);
         CheckPayload(problems);
         if (Context.ServerPartFound)

@@ -75,6 +75,8 @@ void ClearUnfinished() {
         throw Error("Невозможно удалить файл " + marker + "!");
 }
 
+} // namespace
+
 // A run that was ended half-way (the process killed, the machine switched off) leaves its marker
 // behind. A new run would back up whatever that run left and could then restore a half-updated
 // installation; so it is refused before anything is touched, and the administrator is told where
@@ -110,6 +112,8 @@ void RefuseAfterUnfinishedRun() {
                 UnfinishedMarker(unfinished) +
                 "\" и повторите обновление. Обновление не начато, ничего не изменено.");
 }
+
+namespace {
 
 void DetectAndConfirm(const std::string& location, const std::string& projectName) {
     const std::string parts = FoundPartsText(location, projectName);

@@ -23,6 +23,10 @@ extern const char* const kReleaseClientFiles[2];
 // question names them; throws the run's error when location (as typed) holds neither.
 std::string FoundPartsText(const std::string& location, const std::string& projectName);
 
+// Throws the run's refusal when an earlier run at Context.ProgramLocation was ended half-way
+// (its marker is still in its temporary folder), naming the backup and what to restore.
+void RefuseAfterUnfinishedRun();
+
 // Runs the update of the installation at location (as typed). Returns on success; throws
 // xqv::Error on failure (after a rollback, when one began, with the whole error text of the run)
 // and xqv::SilentAbort when the user declines the confirmation.

@@ -309,6 +309,7 @@ TEST_F(Readiness, ClientOnlyLocationRunsOnlyTheChecksThatApply) {
     EXPECT_EQ(CheckReadiness(), kReady);
     const std::string view = ViewText();
     ExpectInOrder(view, {"обнаружены КЛИЕНТСКАЯ часть программы \"Orvelin\"",
+                         "Незавершенное предыдущее обновление: не обнаружено",
                          "Блокировки папки " + location + ": не обнаружены",
                          "Пакет обновления: распаковывается, клиентские файлы выпуска на месте",
                          "СЕРВЕРНАЯ часть не обнаружена: библиотеки, служба и база данных не "
@@ -316,6 +317,29 @@ TEST_F(Readiness, ClientOnlyLocationRunsOnlyTheChecksThatApply) {
     for (const char* serverCheck : {"SqlScript.dll", "Служба Firebird-сервера", "Подключение",
                                     "Режим базы данных", "Проверка версии", "Свободное место"})
         EXPECT_EQ(view.find(serverCheck), std::string::npos) << serverCheck;
+}
+
+// The leftover of a run that was ended half-way: the run would refuse, so the check says so,
+// with the backup to restore from, and touches nothing.
+TEST_F(Readiness, LeftoverOfAnUnfinishedRunIsReported) {
+    MakeInstallation(location, false);
+    const std::string temp = location + "\\Tmp$20261209_101010";
+    testfiles::WriteTree(temp + "\\Old\\Program\\OrveLin.exe", "старый клиент 6.0");
+    testfiles::WriteTree(temp + "\\Обновление не завершено.txt", "отметка");
+    const std::vector<std::string> problems = Problems(CheckReadiness());
+    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
+    EXPECT_EQ(problems[0].rfind("Предыдущее обновление программы в каталоге \"" + location +
+                                    "\" не было завершено",
+                                0),
+              0u)
+        << problems[0];
+    EXPECT_NE(problems[0].find("Резервная копия находится в папке " + temp + "\\Old."),
+              std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[0].find("\rЧто сделать: Восстановите программу из резервной копии"),
+              std::string::npos);
+    EXPECT_NE(ViewText().find("Незавершенное предыдущее обновление: Предыдущее обновление"),
+              std::string::npos);
 }
 
 } // namespace
