@@ -135,6 +135,16 @@ protected:
         return problems;
     }
 
+    // The report's only problem, which must begin with start; empty (and a failure) when the
+    // report has not exactly one.
+    static std::string OnlyProblem(const std::string& report, const std::string& start) {
+        const std::vector<std::string> problems = Problems(report);
+        EXPECT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
+        if (problems.size() != 1) return "";
+        EXPECT_EQ(problems[0].rfind(start, 0), 0u) << problems[0];
+        return problems[0];
+    }
+
     std::string location;
     std::string exe = "Updater_OrveLin.exe";
     std::unique_ptr<testenv::ScriptDatabase> db;
@@ -184,15 +194,12 @@ TEST_F(Readiness, ReadyServerInstallationPassesEveryCheckAndCommitsNothing) {
 
 TEST_F(Readiness, WrongPasswordIsAFindingWithWhatToDo) {
     MakeInstallation(location);
-    const auto problems = Problems(CheckReadiness("wrong3051"));
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("Не удалось подключиться к базе данных localhost/3051:" + location +
-                                    "\\DB_Data\\OrveLin.fdb с заданным паролем:\r",
-                                0),
-              0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("Your user name and password are not defined"), std::string::npos);
-    EXPECT_NE(problems[0].find("\rЧто сделать: Проверьте пароль пользователя SYSDBA"),
+    const std::string problem =
+        OnlyProblem(CheckReadiness("wrong3051"),
+                    "Не удалось подключиться к базе данных localhost/3051:" + location +
+                        "\\DB_Data\\OrveLin.fdb с заданным паролем:\r");
+    EXPECT_NE(problem.find("Your user name and password are not defined"), std::string::npos);
+    EXPECT_NE(problem.find("\rЧто сделать: Проверьте пароль пользователя SYSDBA"),
               std::string::npos);
     EXPECT_NE(ViewText().find("Режим базы данных, подключенные пользователи и версия базы данных "
                               "не проверялись: нет подключения к базе данных."),
@@ -205,28 +212,19 @@ TEST_F(Readiness, AttachedUsersAreNamedAndLeftAlone) {
     dbtest::Execute(db->Database(), "CREATE OR ALTER USER MANAGER PASSWORD 'mgr3051'");
     others.push_back(dbtest::AttachAs(db->Database(), testenv::FbUser(), testenv::FbPassword()));
     others.push_back(dbtest::AttachAs(db->Database(), "MANAGER", "mgr3051"));
-    const auto problems = Problems(CheckReadiness());
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("К базе данных подключены пользователи: MANAGER; SYSDBA.\r"
-                                "Что сделать: Попросите пользователей выйти",
-                                0),
-              0u)
-        << problems[0];
+    OnlyProblem(CheckReadiness(), "К базе данных подключены пользователи: MANAGER; SYSDBA.\r"
+                                  "Что сделать: Попросите пользователей выйти");
     EXPECT_NE(ViewText().find("Подключенные пользователи: MANAGER; SYSDBA"), std::string::npos);
 }
 
 TEST_F(Readiness, DatabaseAlreadyInShutdownStaysThere) {
     MakeInstallation(location);
     xqv::ShutdownDatabase("fbclient.dll", db->Database(), testenv::FbUser(), testenv::FbPassword());
-    const auto problems = Problems(CheckReadiness());
+    const std::string report = CheckReadiness();
     EXPECT_NE(Number("SELECT MON$SHUTDOWN_MODE FROM MON$DATABASE"), 0);
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("База данных уже находится в однопользовательском режиме "
-                                "(Shutdown)",
-                                0),
-              0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("«Перевести базу данных в многопользовательский режим (Online)»"),
+    const std::string problem =
+        OnlyProblem(report, "База данных уже находится в однопользовательском режиме (Shutdown)");
+    EXPECT_NE(problem.find("«Перевести базу данных в многопользовательский режим (Online)»"),
               std::string::npos);
 }
 
@@ -234,17 +232,13 @@ TEST_F(Readiness, DatabaseAlreadyInShutdownStaysThere) {
 TEST_F(Readiness, DatabaseAtTheReleaseVersionGetsTheVersionMismatchNote) {
     MakeInstallation(location);
     dbtest::Execute(db->Database(), "UPDATE VERSIO SET VERSIO_NO = 7");
-    const auto problems = Problems(CheckReadiness());
+    const std::string report = CheckReadiness();
     EXPECT_EQ(Number("SELECT MAX(VERSIO_NO) FROM VERSIO"), 7);
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind(std::string("Проверка версии базы данных не пройдена:\r") +
-                                    kVersionMismatchNote +
-                                    "------- STATEMENT --------\rexecute procedure "
-                                    "Check_Versio(7)\r-------   ERROR   --------\r",
-                                0),
-              0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("E_VERSIO_MISMATCH"), std::string::npos) << problems[0];
+    const std::string problem = OnlyProblem(
+        report, std::string("Проверка версии базы данных не пройдена:\r") + kVersionMismatchNote +
+                    "------- STATEMENT --------\rexecute procedure "
+                    "Check_Versio(7)\r-------   ERROR   --------\r");
+    EXPECT_NE(problem.find("E_VERSIO_MISMATCH"), std::string::npos) << problem;
 }
 
 // The location's parent made immutable on the Unix side: the rename of the lock check fails.
@@ -253,13 +247,11 @@ TEST_F(Readiness, FolderThatCannotBeRenamedIsReported) {
     const std::string unixRoot = testfiles::UnixPath(kRoot);
     if (testfiles::RunUnix("chattr +i '" + unixRoot + "'") != 0)
         GTEST_SKIP() << "the file system cannot make a folder immutable";
-    const auto problems = Problems(CheckReadiness());
+    const std::string report = CheckReadiness();
     testfiles::RunUnix("chattr -i '" + unixRoot + "'");
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("Невозможно получить полный доступ к папке " + location + ".\r", 0),
-              0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("\rЧто сделать: Закройте все программы"), std::string::npos);
+    const std::string problem =
+        OnlyProblem(report, "Невозможно получить полный доступ к папке " + location + ".\r");
+    EXPECT_NE(problem.find("\rЧто сделать: Закройте все программы"), std::string::npos);
 }
 
 // The updater alone in a folder of its own, without the script library beside it, started there
@@ -277,12 +269,11 @@ TEST_F(Readiness, MissingScriptLibraryIsReported) {
     hwnd = gui::WaitWindow(title, 30);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(gui::WaitVisible(hwnd, 10));
-    const auto problems = Problems(CheckReadiness());
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0], "Невозможно загрузить библиотеку \"SqlScript.dll\"!\rЧто сделать: "
-                           "Положите файл SqlScript.dll из комплекта программы обновления в ее "
-                           "папку " +
-                               folder + " и повторите проверку.");
+    const std::string problem = OnlyProblem(CheckReadiness(), "");
+    EXPECT_EQ(problem, "Невозможно загрузить библиотеку \"SqlScript.dll\"!\rЧто сделать: "
+                       "Положите файл SqlScript.dll из комплекта программы обновления в ее "
+                       "папку " +
+                           folder + " и повторите проверку.");
 }
 
 // A test build asks for 200 times the database's size, more than the small drive holds.
@@ -296,11 +287,9 @@ TEST_F(Readiness, TooLittleFreeSpaceIsReported) {
     location = drive + "xqv\\OrveLin";
     MakeInstallation(location);
     exe = "Updater_FreeSpace200.exe";
-    const auto problems = Problems(CheckReadiness());
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("Для записи файла на диск \"S:\\\"требуется не менее ", 0), 0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("\rЧто сделать: Освободите место"), std::string::npos);
+    const std::string problem =
+        OnlyProblem(CheckReadiness(), "Для записи файла на диск \"S:\\\"требуется не менее ");
+    EXPECT_NE(problem.find("\rЧто сделать: Освободите место"), std::string::npos);
 }
 
 // Only the client part: the server's checks do not apply and do not run.
@@ -326,17 +315,13 @@ TEST_F(Readiness, LeftoverOfAnUnfinishedRunIsReported) {
     const std::string temp = location + "\\Tmp$20261209_101010";
     testfiles::WriteTree(temp + "\\Old\\Program\\OrveLin.exe", "старый клиент 6.0");
     testfiles::WriteTree(temp + "\\Обновление не завершено.txt", "отметка");
-    const std::vector<std::string> problems = Problems(CheckReadiness());
-    ASSERT_EQ(problems.size(), 1u) << testing::PrintToString(problems);
-    EXPECT_EQ(problems[0].rfind("Предыдущее обновление программы в каталоге \"" + location +
-                                    "\" не было завершено",
-                                0),
-              0u)
-        << problems[0];
-    EXPECT_NE(problems[0].find("Резервная копия находится в папке " + temp + "\\Old."),
+    const std::string problem =
+        OnlyProblem(CheckReadiness(), "Предыдущее обновление программы в каталоге \"" + location +
+                                          "\" не было завершено");
+    EXPECT_NE(problem.find("Резервная копия находится в папке " + temp + "\\Old."),
               std::string::npos)
-        << problems[0];
-    EXPECT_NE(problems[0].find("\rЧто сделать: Восстановите программу из резервной копии"),
+        << problem;
+    EXPECT_NE(problem.find("\rЧто сделать: Восстановите программу из резервной копии"),
               std::string::npos);
     EXPECT_NE(ViewText().find("Незавершенное предыдущее обновление: Предыдущее обновление"),
               std::string::npos);
