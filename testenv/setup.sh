@@ -97,6 +97,14 @@ setup_small_drive() {
     ln -sfn "$SMALL_DRIVE_DIR" "$WINEPREFIX/dosdevices/s:"
 }
 
+if [ ! -x "$WINELOADER" ]; then
+    if [ "$XQV_ARCH" = i686 ]; then
+        log "no 32-bit Wine ($WINELOADER): run testenv/install-packages.sh --i686 on a machine that runs 32-bit programs"
+    else
+        log "no Wine ($WINELOADER): run testenv/install-packages.sh"
+    fi
+    exit 1
+fi
 setup_locale
 # The display comes first: the prefix's first programs (the desktop process among them) stay in
 # the persistent wineserver's session, and windows made in a session whose desktop started
