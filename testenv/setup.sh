@@ -16,16 +16,19 @@ setup_locale() {
     [ -f "$LOCALE_DIR/ru_RU.UTF-8/LC_CTYPE" ] || { log "localedef failed"; exit 1; }
 }
 
+# A Wine program run by the 64-bit loader, which alone creates the 64-bit prefix.
+prefix_wine() { WINELOADER=$PREFIX_LOADER with_wine_env "$PREFIX_LOADER" "$@"; }
+
 setup_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         log "creating the Wine prefix $WINEPREFIX"
-        with_wine_env "$PREFIX_LOADER" wineboot -i </dev/null >/dev/null 2>&1
+        prefix_wine wineboot -i </dev/null >/dev/null 2>&1
         with_wine_env "$WINESERVER" -w
         # Xvfb has no window manager: Wine draws the title bars and frames itself, so windows
         # look (and screenshots show them) as on Windows.
-        with_wine_env "$PREFIX_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+        prefix_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
             </dev/null >/dev/null 2>&1
-        with_wine_env "$PREFIX_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        prefix_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >/dev/null 2>&1
         with_wine_env "$WINESERVER" -w
     fi
