@@ -1,5 +1,5 @@
 # Shared by the top-level commands: install, bring the environment up, build, probe. Sourced
-# after env.sh, except that runs_32bit_programs may be called before it.
+# after env.sh, except that can_run_i686 may be called before it.
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -17,10 +17,9 @@ bring_environment_up() {
     [ $was_up = 1 ] || trap 'bash "$XQV_ROOT/testenv/stop.sh"' EXIT
 }
 
-# prepare_environment [--i686]: installs (with --i686 also what runs 32-bit programs), then
-# brings the environment up.
+# Installs, then brings the environment up.
 prepare_environment() {
-    as_root bash "$XQV_ROOT/testenv/install-packages.sh" "$@"
+    as_root bash "$XQV_ROOT/testenv/install-packages.sh"
     bring_environment_up
 }
 
@@ -48,6 +47,17 @@ runs_32bit_programs() {
     [ $code = 0 ] && return 0
     echo "the kernel does not run 32-bit programs (the probe program: ${out##*: }${out:+, }exit code $code)"
     return 1
+}
+
+# Whether the i686 build's programs can run here: the kernel runs 32-bit programs and what runs
+# them is installed (installed now when missing; its output goes to stderr). When not, prints
+# why and answers false.
+can_run_i686() {
+    runs_32bit_programs || return 1
+    if ! as_root bash "$(dirname "${BASH_SOURCE[0]}")/install-packages.sh" --i686 >&2; then
+        echo "the packages that run 32-bit programs could not be installed (see above)"
+        return 1
+    fi
 }
 
 # private_network_add NAME: a network namespace of that name with its loopback up (its own

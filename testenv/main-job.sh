@@ -13,13 +13,7 @@
 set -euo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 export XQV_ARCH=x86_64
-if why_not_i686=$(runs_32bit_programs); then
-    if as_root bash "$(dirname "${BASH_SOURCE[0]}")/install-packages.sh" --i686; then
-        XQV_ARCH=i686
-    else
-        why_not_i686="the packages that run 32-bit programs could not be installed"
-    fi
-fi
+if why_not_i686=$(can_run_i686); then XQV_ARCH=i686; fi
 . "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
 prepare_environment

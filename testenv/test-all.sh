@@ -9,16 +9,12 @@ export XQV_ARCH=x86_64
 . "$XQV_ROOT/testenv/common.sh"
 
 with_i686=1
-if ! why=$(runs_32bit_programs); then
+if ! why=$(can_run_i686); then
     with_i686=0
     log "the i686 run of the Windows suite is skipped: $why; the suite runs on the x86_64 build only"
 fi
 
 prepare_environment
-if [ $with_i686 = 1 ] && ! as_root bash "$XQV_ROOT/testenv/install-packages.sh" --i686; then
-    with_i686=0
-    log "the i686 run of the Windows suite is skipped: the packages that run 32-bit programs could not be installed (see above); the suite runs on the x86_64 build only"
-fi
 
 build_preset native
 build_preset windows
